@@ -1,0 +1,138 @@
+#include "text_io.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace qubex {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+void skipBlanks(std::string_view& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    text.remove_prefix(i);
+}
+
+} // namespace
+
+std::optional<long long> scanInteger(std::string_view& text)
+{
+    skipBlanks(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const std::size_t digitsStart = i;
+    long long value = 0;
+    bool saturated = false;
+    constexpr long long limit = std::numeric_limits<long long>::max() / 10 - 1;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        if (value > limit)
+            saturated = true;
+        else
+            value = value * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (i == digitsStart)
+        return std::nullopt;
+    text.remove_prefix(i);
+    if (saturated)
+        value = std::numeric_limits<long long>::max();
+    return negative ? -value : value;
+}
+
+std::optional<double> scanDouble(std::string_view& text)
+{
+    skipBlanks(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    // from_chars refuses a sign of its own after ours ("--1"), as scanf does.
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return std::nullopt;
+    double value = 0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (end == first)
+        return std::nullopt;
+    if (error == std::errc::result_out_of_range) {
+        // from_chars leaves `value` untouched on overflow; scanf gives +-HUGE_VAL or a
+        // (denormal) zero. Tell the two apart by the exponent's sign.
+        std::string_view digits(first, static_cast<std::size_t>(end - first));
+        const auto e = digits.find_first_of("eE");
+        const bool tiny =
+            e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    return negative ? -value : value;
+}
+
+std::string formatFixed6(double value)
+{
+    char buffer[400]; // "%f" of the largest double needs 309 digits before the point
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (error != std::errc())
+        return "nan";
+    return std::string(buffer, end);
+}
+
+bool writeFileReplacing(const std::string& path, std::string_view contents)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target(path);
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ec);
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        fs::remove(temp, ec);
+        return false;
+    }
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (ok) {
+        // mkstemp creates the file for the owner only; a code file should look like any
+        // other file the user saves.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        fs::permissions(temp, static_cast<fs::perms>(0666 & ~mask), ec);
+        fs::rename(temp, target, ec);
+        ok = !ec;
+    }
+    if (!ok)
+        fs::remove(temp, ec);
+    return ok;
+}
+
+std::string asciiLower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace qubex

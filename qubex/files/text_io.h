@@ -1,0 +1,25 @@
+#pragma once
+// Locale-independent stand-ins for the "%d" / "%lf" reading and writing the qubex text files
+// use. The window runs under the user's locale (Qt sets it), and a German locale must not turn
+// "0.500000" into "0,500000" on disk or stop reading it back.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qubex {
+
+// Each scanner skips leading white space, reads the longest number it can from the front of
+// `text` and removes what it read. On failure `text` is left at the first non-blank character.
+std::optional<long long> scanInteger(std::string_view& text); // "%d"; saturates on overflow
+std::optional<double> scanDouble(std::string_view& text);     // "%lf", incl. inf and nan
+
+// "%lf": fixed point with six decimals.
+std::string formatFixed6(double value);
+
+// Writes `contents` to a temporary file beside `path` and renames it over `path`, so the old
+// file survives any failure. Creates the parent folder when it is missing.
+bool writeFileReplacing(const std::string& path, std::string_view contents);
+
+std::string asciiLower(std::string text);
+
+} // namespace qubex

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# qubex in `make run`: the batch mode writes a random cloud and its code to OUT_DIR.
+set -euo pipefail
+build="${1:?usage: qubex.sh BUILD_DIR OUT_DIR window|batch}"
+out="${2:?}"
+exe="$build/qubex/qubex"
+if [ ! -x "$exe" ]; then
+  echo "qubex: $exe is not built" >&2
+  exit 1
+fi
+"$exe" --export-ply "$out/qubex.ply" --save-code "$out/qubex.qbx"
+echo "qubex: wrote $out/qubex.ply (point cloud, PLY) and $out/qubex.qbx (its code)"
