@@ -1,0 +1,159 @@
+#include "batch.h"
+
+#include <charconv>
+
+#include "fractal_doc.h"
+#include "samples.h"
+#include "suite_version.h"
+
+namespace ormolith {
+
+namespace {
+
+bool parseSampleIndex(const std::string& text, int& index)
+{
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, index);
+    return ec == std::errc() && p == end && index >= 0 && index < kSampleCount;
+}
+
+// Loads the source named on the command line into the document. Prints the window's message
+// and returns false when it cannot be read.
+bool loadSource(const CommandLine& cmd, CFractal_Doc& doc, std::ostream& err)
+{
+    if (cmd.sample >= 0)
+        return doc.loadSample(cmd.sample);
+    if (!doc.openDocument(cmd.input)) {
+        err << "Ormolith: " << cmd.input << ": " << kOpenFailedText << "\n";
+        return false;
+    }
+    if (doc.lastUnmatchedLines() > 0)
+        err << "Ormolith: warning: " << doc.lastUnmatchedLines() << " line(s) of " << cmd.input
+            << " matched no parameter; those parameters keep their defaults\n";
+    return true;
+}
+
+} // namespace
+
+std::string usageLine()
+{
+    return "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | --help | "
+           "--version";
+}
+
+std::string helpText()
+{
+    std::string text = usageLine() + "\n\n"
+                       "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
+                       "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
+                       "  --sample N       start from built-in sample N:\n";
+    for (int i = 0; i < kSampleCount; ++i)
+        text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
+    text += "  --help           show this text\n"
+            "  --version        show the version\n"
+            "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n";
+    return text;
+}
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error)
+{
+    CommandLine cmd;
+    bool haveAction = false;
+    auto setAction = [&](CommandLine::Action action, const std::string& option) {
+        if (haveAction) {
+            error = "only one of --save, --help, --version may be given (" + option + ")";
+            return false;
+        }
+        haveAction = true;
+        cmd.action = action;
+        return true;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            if (!setAction(CommandLine::Action::help, arg))
+                return std::nullopt;
+        } else if (arg == "--version") {
+            if (!setAction(CommandLine::Action::version, arg))
+                return std::nullopt;
+        } else if (arg == "--save") {
+            if (!setAction(CommandLine::Action::save, arg) || !value(cmd.output))
+                return std::nullopt;
+        } else if (arg == "--sample") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (cmd.sample >= 0) {
+                error = "--sample given twice";
+                return std::nullopt;
+            }
+            if (!parseSampleIndex(text, cmd.sample)) {
+                error = "--sample needs a number from 0 to " + std::to_string(kSampleCount - 1) +
+                        ", not '" + text + "'";
+                return std::nullopt;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            if (!cmd.input.empty()) {
+                error = "only one FILE.ifs may be given";
+                return std::nullopt;
+            }
+            cmd.input = arg;
+        }
+    }
+    if (cmd.sample >= 0 && !cmd.input.empty()) {
+        error = "give either --sample N or FILE.ifs, not both";
+        return std::nullopt;
+    }
+    if (cmd.action == CommandLine::Action::save && cmd.sample < 0 && cmd.input.empty()) {
+        error = "--save needs --sample N or FILE.ifs";
+        return std::nullopt;
+    }
+    if (cmd.action == CommandLine::Action::window && cmd.sample >= 0) {
+        error = "--sample needs --save";
+        return std::nullopt;
+    }
+    return cmd;
+}
+
+int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err)
+{
+    switch (cmd.action) {
+    case CommandLine::Action::help:
+        out << helpText();
+        return 0;
+    case CommandLine::Action::version:
+        out << "Ormolith " << SUITE_VERSION << "\n";
+        return 0;
+    case CommandLine::Action::save: {
+        CFractal_Doc doc;
+        if (!loadSource(cmd, doc, err))
+            return 1;
+        if (!doc.saveDocument(cmd.output)) {
+            err << "Ormolith: " << cmd.output << ": " << kSaveFailedText;
+            if (!doc.lastError().empty())
+                err << " (" << doc.lastError() << ")";
+            err << "\n";
+            return 1;
+        }
+        return 0;
+    }
+    case CommandLine::Action::window:
+        break;
+    }
+    err << "Ormolith: nothing to do without a window\n" << usageLine() << "\n";
+    return 2;
+}
+
+} // namespace ormolith

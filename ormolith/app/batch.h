@@ -1,0 +1,29 @@
+#pragma once
+// Command-line handling of Ormolith: the window's jobs without a window.
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace ormolith {
+
+struct CommandLine {
+    enum class Action { window, help, version, save };
+    Action action = Action::window;
+    std::string output; // OUT of the action
+    int sample = -1;    // --sample N, -1 when a file is the source
+    std::string input;  // FILE.ifs, empty when a sample is the source
+};
+
+// Parses the arguments after the program name. Empty optional and `error` set for bad
+// arguments (the caller prints the error and the usage line and exits with 2).
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
+                                            std::string& error);
+
+std::string usageLine();
+std::string helpText();
+
+// Runs a batch action (anything but window); returns the process exit code.
+int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err);
+
+} // namespace ormolith

@@ -1,0 +1,41 @@
+#pragma once
+#include <array>
+
+#include "scene.h"
+
+namespace ormolith {
+
+// One elementary step of an affine map. One storage serves every kind, so switching the kind
+// keeps the numbers: direction is also the X, Y, Z of Translate and Scale; p[0] and p[1] are
+// Scale along / Scale across for Scale+Rotate; p[0..8] are A11..A33 for Matrix.
+struct AffineSubmap {
+    Vec3 direction;
+    double angle = 0; // degrees
+    std::array<double, 9> p{};
+    std::int32_t kind = kSubmapMap;
+    std::int32_t map = 0; // 1-based map folded in by a Map step
+};
+
+class AffineScene : public FractalScene {
+public:
+    AffineScene();
+
+    void describeMaps(ParamArchive& ar) override;
+    bool onParamChanged(const ParamNode& node) override;
+    bool prepareSets() override;
+
+    // Composes map `index` (0-based) into mapTransforms[index]. False with errorText on failure.
+    bool composeMap(int index);
+
+    std::array<MapRecord<AffineSubmap>, kMaxMaps> maps{};
+    // The composed transform of every map, valid after prepareSets.
+    std::array<AffineTransform, kMaxMaps> mapTransforms{};
+
+private:
+    // failedWithText: the step set a message more precise than "Error: Map %u".
+    enum class StepResult { ok, failed, failedWithText };
+    StepResult foldSubmap(int mapIndex, int submapIndex, const AffineSubmap& s,
+                          AffineTransform& t, int& budget);
+};
+
+} // namespace ormolith

@@ -1,0 +1,35 @@
+#pragma once
+#include <array>
+
+#include "scene.h"
+
+namespace ormolith {
+
+// One elementary step of a Moebius map; `value` is the Angle, Scale or Reflection of the kind.
+struct MebiusSubmap {
+    Vec3 direction; // direction, or translation for Translate
+    double value = 0;
+    std::int32_t kind = kSubmapMap;
+    std::int32_t map = 0;
+};
+
+class MebiusScene : public FractalScene {
+public:
+    MebiusScene();
+
+    void describeMaps(ParamArchive& ar) override;
+    bool onParamChanged(const ParamNode& node) override;
+    bool prepareSets() override;
+
+    // Composes map `index` (0-based) into mapMatrices[index]. False with errorText on failure.
+    bool composeMap(int index);
+
+    std::array<MapRecord<MebiusSubmap>, kMaxMaps> maps{};
+    // The composed 5x5 matrix of every map, valid after prepareSets.
+    std::array<Mat5, kMaxMaps> mapMatrices{};
+
+private:
+    bool foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget);
+};
+
+} // namespace ormolith
