@@ -1,0 +1,116 @@
+#include "profile.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace setup {
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char lowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+// The original reader hands values to C code, so a value ends at its first NUL byte.
+std::string_view cutAtNul(std::string_view s)
+{
+    const auto nul = s.find('\0');
+    return nul == std::string_view::npos ? s : s.substr(0, nul);
+}
+
+// A value written in matching quotes ("..." or '...') is returned without them.
+std::string_view stripQuotes(std::string_view s)
+{
+    if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        return s.substr(1, s.size() - 2);
+    return s;
+}
+
+} // namespace
+
+Profile Profile::parse(std::string_view text)
+{
+    Profile profile;
+    // Files saved by Windows editors often start with a UTF-8 byte order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+
+    std::string currentSection;
+    bool inSection = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+
+        line = trim(line);
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (line.front() == '[') {
+            const auto close = line.rfind(']');
+            if (close == std::string_view::npos)
+                continue; // not a header; the original skips it as well
+            currentSection = std::string(trim(line.substr(1, close - 1)));
+            inSection = true;
+            continue;
+        }
+        const auto equals = line.find('=');
+        // A line without "=" names a key without a value, which the reader treats as missing.
+        if (!inSection || equals == std::string_view::npos)
+            continue;
+        profile.entries_.push_back({currentSection, std::string(trim(line.substr(0, equals))),
+                                    std::string(cutAtNul(trim(line.substr(equals + 1))))});
+    }
+    return profile;
+}
+
+std::optional<Profile> Profile::load(const std::filesystem::path& file)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(file, error))
+        return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad())
+        return std::nullopt;
+    return parse(text);
+}
+
+std::string Profile::getString(std::string_view section, std::string_view key,
+                               std::string_view defaultValue, std::size_t bufferSize) const
+{
+    std::string_view value = defaultValue;
+    const auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+        return equalsIgnoringCase(e.section, section) && equalsIgnoringCase(e.key, key);
+    });
+    if (found != entries_.end())
+        value = stripQuotes(found->value);
+    if (bufferSize == 0)
+        return {};
+    return std::string(value.substr(0, bufferSize - 1));
+}
+
+} // namespace setup

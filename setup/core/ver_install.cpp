@@ -1,0 +1,162 @@
+#include "ver_install.h"
+
+#include "pe_version.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace setup {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closing can report a write error that the writes themselves did not.
+    bool close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+std::uint32_t writeFailure(int error)
+{
+    return error == ENOSPC || error == EDQUOT ? VIF_OUTOFSPACE : VIF_CANNOTCREATE;
+}
+
+bool olderThan(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Copies everything from `in` to `out`; on failure returns the result flag to report.
+std::uint32_t copyContents(int in, int out)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return VIF_CANNOTREADSRC;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return writeFailure(errno);
+            }
+            done += put;
+        }
+    }
+}
+
+// A regular file that the kernel refuses to open for writing with ETXTBSY is a running program.
+bool isRunningProgram(const fs::path& file)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == ETXTBSY;
+}
+
+} // namespace
+
+std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileName,
+                              const std::string& destFileName, const std::string& srcDir,
+                              const std::string& destDir, const std::string& /*curDir*/,
+                              std::string& tempFile)
+{
+    tempFile.clear();
+    if (srcFileName.empty())
+        return VIF_CANNOTREADSRC;
+    if (destFileName.empty())
+        return VIF_CANNOTCREATE;
+    const fs::path source = srcDir + srcFileName;
+    const fs::path dest = destDir + destFileName;
+
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat sourceInfo {};
+    if (in.get() < 0)
+        return errno == ENOMEM ? VIF_OUTOFMEMORY : VIF_CANNOTREADSRC;
+    if (::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
+        return VIF_CANNOTREADSRC;
+
+    // An installer normally brings its own folder; the original service needed it to exist.
+    std::error_code error;
+    fs::create_directories(dest.parent_path(), error);
+    if (error)
+        return VIF_CANNOTCREATE;
+
+    // The copy goes beside the destination so that the final rename stays on one file system
+    // and either replaces the installed file completely or not at all.
+    std::string name = (dest.parent_path() / "VERXXXXXX").string();
+    FileDescriptor out(::mkostemp(name.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        return writeFailure(errno);
+    const auto discard = [&name](std::uint32_t result) {
+        ::unlink(name.c_str());
+        return result;
+    };
+    if (const std::uint32_t copyResult = copyContents(in.get(), out.get()))
+        return discard(copyResult);
+    // Keep the source's permissions (programs stay executable) and its modification time, so a
+    // later run compares build times rather than installation times.
+    const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+    if (::fchmod(out.get(), sourceInfo.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
+        return discard(VIF_CANNOTCREATE);
+    if (::fsync(out.get()) != 0)
+        return discard(writeFailure(errno));
+    if (!out.close())
+        return discard(writeFailure(errno));
+
+    struct stat destInfo {};
+    if (::stat(dest.c_str(), &destInfo) == 0) {
+        if (S_ISDIR(destInfo.st_mode))
+            return discard(VIF_CANNOTDELETECUR);
+        if (!(flags & VIFF_FORCEINSTALL)) {
+            const auto sourceVersion = peFileVersionOf(name);
+            const auto destVersion = peFileVersionOf(dest);
+            const bool sourceOlder = sourceVersion && destVersion
+                                         ? *sourceVersion < *destVersion
+                                         : olderThan(sourceInfo.st_mtim, destInfo.st_mtim);
+            if (sourceOlder) {
+                tempFile = name;
+                return VIF_SRCOLD | VIF_TEMPFILE;
+            }
+        }
+        if (S_ISREG(destInfo.st_mode) && isRunningProgram(dest)) {
+            tempFile = name;
+            return VIF_FILEINUSE | VIF_TEMPFILE;
+        }
+        if (S_ISREG(destInfo.st_mode) && !(destInfo.st_mode & 0222))
+            return discard(VIF_WRITEPROT);
+    }
+    if (::rename(name.c_str(), dest.c_str()) != 0)
+        return discard(errno == EACCES || errno == EPERM ? VIF_ACCESSVIOLATION : VIF_CANNOTRENAME);
+    return 0;
+}
+
+} // namespace setup

@@ -1,0 +1,51 @@
+#include "qt_message_boxes.h"
+
+#include <QMessageBox>
+
+namespace setup {
+namespace {
+
+QMessageBox::StandardButton toButton(Answer answer)
+{
+    switch (answer) {
+    case Answer::Abort: return QMessageBox::Abort;
+    case Answer::Retry: return QMessageBox::Retry;
+    case Answer::Ignore: return QMessageBox::Ignore;
+    case Answer::Cancel: return QMessageBox::Cancel;
+    case Answer::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+Answer QtMessageBoxes::show(const std::string& text, const std::string& title, Buttons buttons,
+                            Answer defaultAnswer)
+{
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(title),
+                    QString::fromStdString(text));
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::AbortRetryIgnore:
+        box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+        break;
+    case Buttons::RetryCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
+    }
+    box.setDefaultButton(toButton(defaultAnswer));
+    switch (box.exec()) {
+    case QMessageBox::Abort: return Answer::Abort;
+    case QMessageBox::Retry: return Answer::Retry;
+    case QMessageBox::Ignore: return Answer::Ignore;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: break;
+    }
+    // Closed some other way: the safe choice for the box, which is its default.
+    return defaultAnswer;
+}
+
+} // namespace setup
