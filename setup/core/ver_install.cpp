@@ -97,7 +97,9 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
     const fs::path source = srcDir + srcFileName;
     const fs::path dest = destDir + destFileName;
 
-    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    // Opened without blocking, so a source that names a pipe is refused instead of waiting
+    // forever for a writer; only regular files are installed.
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     struct stat sourceInfo {};
     if (in.get() < 0)
         return errno == ENOMEM ? VIF_OUTOFMEMORY : VIF_CANNOTREADSRC;
@@ -138,7 +140,9 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
             return discard(VIF_CANNOTDELETECUR);
         if (!(flags & VIFF_FORCEINSTALL)) {
             const auto sourceVersion = peFileVersionOf(name);
-            const auto destVersion = peFileVersionOf(dest);
+            // Only a regular file is opened: reading a pipe or a device could block or consume.
+            const auto destVersion = S_ISREG(destInfo.st_mode) ? peFileVersionOf(dest)
+                                                               : std::nullopt;
             const bool sourceOlder = sourceVersion && destVersion
                                          ? *sourceVersion < *destVersion
                                          : olderThan(sourceInfo.st_mtim, destInfo.st_mtim);

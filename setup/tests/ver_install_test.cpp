@@ -131,6 +131,9 @@ TEST_F(VerInstall, FailuresReportTheirFlagAndRemoveTheCopy)
     EXPECT_EQ(install("", "x"), VIF_CANNOTREADSRC);
     fs::create_directories(src / "folder");
     EXPECT_EQ(install("folder", "x"), VIF_CANNOTREADSRC);
+    // A pipe with no writer would block a plain open for ever.
+    ASSERT_EQ(::mkfifo((src / "pipe").c_str(), 0644), 0);
+    EXPECT_EQ(install("pipe", "x"), VIF_CANNOTREADSRC);
 
     test::writeText(src / "prog", "data");
     EXPECT_EQ(install("prog", ""), VIF_CANNOTCREATE);
@@ -160,6 +163,16 @@ TEST_F(VerInstall, CreatesMissingDestinationFoldersAndAcceptsSubpaths)
                               (dst / "a" / "b").string() + "/", {}, temp),
               0u);
     EXPECT_EQ(readFileBytes(dst / "a" / "b" / "index.html"), "<html></html>");
+}
+
+TEST_F(VerInstall, ADestinationThatIsAPipeIsReplacedWithoutOpeningIt)
+{
+    test::writeText(src / "prog", "program");
+    fs::create_directories(dst);
+    ASSERT_EQ(::mkfifo((dst / "prog").c_str(), 0644), 0);
+    test::setAge(dst / "prog", -7200s);
+    EXPECT_EQ(install(), 0u);
+    EXPECT_EQ(readFileBytes(dst / "prog"), "program");
 }
 
 TEST_F(VerInstall, InstallingAFileOntoItselfKeepsItsContents)
