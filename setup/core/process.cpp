@@ -156,6 +156,9 @@ StartResult startProgram(std::string_view commandLine, const std::string& workin
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
     posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+    // Whatever this process has open (the display connection, files being installed) is none
+    // of the started program's business.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     // The child starts with default signal handling and an empty mask whatever the toolkit
     // set up in this process.
     sigset_t all, none;

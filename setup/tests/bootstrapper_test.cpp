@@ -160,6 +160,14 @@ TEST_F(Run, AValueContainingErrorEndsItsList)
     EXPECT_TRUE(boxes.script.shown().empty());
 }
 
+TEST_F(Run, OnlyTheExactWordErrorEndsAList)
+{
+    test::writeText(src / "errorlog", "lower case");
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,errorlog;" + dst.string() + ",ERROR.txt\n");
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(readFileBytes(dst / "ERROR.txt"), "lower case");
+}
+
 TEST_F(Run, WindowsDirMacroBecomesTheWindowsFolderWithOneSeparator)
 {
     test::writeText(src / "bin" / "prog", "program");

@@ -2,7 +2,9 @@
 
 #include "setup_test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace setup {
@@ -91,6 +93,25 @@ TEST_F(Process, StartedProgramRunsInTheWorkingDirectoryWithItsArguments)
     ASSERT_EQ(::waitpid(started.pid, &status, 0), started.pid);
     EXPECT_EQ(suite::test::readFileBytes(dir / "work" / "out.txt"),
               fs::canonical(dir / "work").string() + "\ntwo words\n");
+}
+
+TEST_F(Process, StartedProgramInheritsOnlyTheStandardDescriptors)
+{
+    // A descriptor deliberately left inheritable, as a library might leave one.
+    const int open = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(open, 3);
+    const StartResult started =
+        startProgram("sh -c \"ls /proc/self/fd > fds.txt\"", dir.path(), search);
+    ::close(open);
+    ASSERT_GT(started.pid, 0);
+    ASSERT_EQ(::waitpid(started.pid, nullptr, 0), started.pid);
+    // 0, 1, 2 and the one ls itself opens to read the listing; a leaked descriptor would
+    // push that one up or appear on its own.
+    std::istringstream listing(suite::test::readFileBytes(dir / "fds.txt"));
+    std::vector<int> fds;
+    for (int fd; listing >> fd;)
+        fds.push_back(fd);
+    EXPECT_EQ(fds, (std::vector<int>{0, 1, 2, 3}));
 }
 
 TEST_F(Process, FailuresReportTheirCause)

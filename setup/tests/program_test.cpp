@@ -39,7 +39,8 @@ protected:
     void writeInf(const std::string& body) { writeText(dist / "setup.inf", body); }
 
     // Runs the copy with WINDIR and SYSTEMDIR of this test; returns its exit code.
-    int run(std::vector<std::string> args = {"--unattended"})
+    int run(std::vector<std::string> args = {"--unattended"},
+            std::vector<std::string> env = {}, const std::vector<std::string>& drop = {})
     {
         const std::string program = (dist / "setup").string();
         std::vector<std::string> storage{program};
@@ -49,10 +50,14 @@ protected:
             argv.push_back(a.data());
         argv.push_back(nullptr);
 
-        std::vector<std::string> env{"WINDIR=" + win.string(), "SYSTEMDIR=" + sys.string()};
+        env.push_back("WINDIR=" + win.string());
+        env.push_back("SYSTEMDIR=" + sys.string());
         for (char** e = environ; *e; ++e) {
             const std::string_view entry(*e);
-            if (entry.rfind("WINDIR=", 0) != 0 && entry.rfind("SYSTEMDIR=", 0) != 0)
+            bool keep = entry.rfind("WINDIR=", 0) != 0 && entry.rfind("SYSTEMDIR=", 0) != 0;
+            for (const auto& name : drop)
+                keep = keep && entry.rfind(name + "=", 0) != 0;
+            if (keep)
                 env.emplace_back(entry);
         }
         std::vector<char*> envp;
@@ -92,6 +97,23 @@ TEST_F(Program, HelpVersionAndBadArguments)
     EXPECT_NE(err.find("usage: setup"), std::string::npos) << err;
     // Nothing ran: no description file was looked for.
     EXPECT_EQ(err.find("SETUP.INF"), std::string::npos);
+}
+
+TEST_F(Program, WindowModeNeedsADisplay)
+{
+    writeInf("[Ovalink]\n");
+    EXPECT_EQ(run({}, {}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}), 2);
+    EXPECT_NE(err.find("--unattended"), std::string::npos) << err;
+}
+
+TEST_F(Program, WindowModeRunsTheSameStepsBehindTheWaitWindow)
+{
+    writeText(dist / "one", "first");
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,one;" + dst.string() +
+             ",one\nExecute1=sh -c \"echo started > started.txt\"\n");
+    EXPECT_EQ(run({}, {"QT_QPA_PLATFORM=offscreen"}, {"QT_QPA_PLATFORM"}), 0);
+    EXPECT_EQ(readFileBytes(dst / "one"), "first");
+    ASSERT_TRUE(waitForFile(dist / "started.txt"));
 }
 
 TEST_F(Program, MissingDescriptionFileIsReportedOnStderrAndEndsNormally)
