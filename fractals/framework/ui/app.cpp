@@ -1,0 +1,66 @@
+#include "app.h"
+
+#include "file_header.h"
+#include "main_wnd.h"
+#include "shared_palette.h"
+#include "splash_wnd.h"
+#include "suite_version.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+namespace fractals {
+
+int runApplication(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName("Calvetra");
+    QCoreApplication::setApplicationName(kWindowTitle);
+    QCoreApplication::setApplicationVersion(SUITE_VERSION);
+    // Creating the palette now builds the default table before any window exists.
+    SharedPalette::instance();
+
+    QStringList files;
+    bool splash = true;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (arg == "--no-splash")
+            splash = false;
+        else
+            files << arg;
+    }
+
+    std::unique_ptr<CSplashWnd> splashWnd;
+    if (splash) {
+        splashWnd = std::make_unique<CSplashWnd>();
+        splashWnd->show();
+        // The splash stays about two seconds, painted while the main window is built.
+        QElapsedTimer shown;
+        shown.start();
+        while (shown.elapsed() < 1200)
+            app.processEvents(QEventLoop::AllEvents, 10);
+    }
+
+    CMainWnd main;
+    main.show();
+    if (splashWnd) {
+        QElapsedTimer shown;
+        shown.start();
+        while (shown.elapsed() < 720)
+            app.processEvents(QEventLoop::AllEvents, 10);
+        splashWnd.reset();
+    }
+
+    if (files.isEmpty()) {
+        QTimer::singleShot(0, &main, [&main] { main.dispatch(57600); });
+    } else {
+        for (const QString& f : files)
+            main.openDocument(f);
+    }
+    const int code = app.exec();
+    SharedPalette::instance().stopCycling();
+    return code;
+}
+
+} // namespace fractals

@@ -1,0 +1,5 @@
+#pragma once
+// Start-up of the window program.
+namespace fractals {
+int runApplication(int argc, char** argv);
+}

@@ -1,0 +1,124 @@
+#pragma once
+// The MDI main window: document windows, the menus of the active document type, toolbar,
+// status bar, recent files, and the routing of every command to view, document or window.
+#include "fractal_view.h"
+
+#include <QMainWindow>
+#include <QMdiSubWindow>
+#include <QMap>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QMdiArea;
+class QLabel;
+
+namespace fractals {
+
+struct DocType;
+
+// What the window needs of a document type besides its Qt-free parts.
+struct ViewTemplate {
+    const DocType* type;
+    std::function<std::unique_ptr<CFractalDoc>()> makeDocument;
+    std::function<CFractalView*(CFractalDoc*)> makeView;
+    std::function<bool(CFractalDoc&, QWidget*)> editProperties; // null: the base does nothing
+    bool available;                                             // false: opens an empty window, cannot save
+};
+// In registration order; filled by the application from the types it is built with.
+const std::vector<ViewTemplate>& viewTemplates();
+const ViewTemplate* viewTemplate(int id);
+
+class CMainWnd;
+
+// The frame of one document window: owns the document and its view.
+class CFractalWnd : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_ptr<CFractalDoc> doc, const QString& title);
+    ~CFractalWnd() override;
+    const ViewTemplate& viewTemplateOf() const { return m_template; }
+    int templateId() const;
+    CFractalDoc* doc() const { return m_doc.get(); }
+    CFractalView* view() const { return m_view; }
+    QString title() const { return m_title; }
+    void setTitle(const QString& title);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    CMainWnd* m_main;
+    const ViewTemplate& m_template;
+    std::unique_ptr<CFractalDoc> m_doc;
+    CFractalView* m_view;
+    QString m_title;
+};
+
+class CMainWnd : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainWnd();
+    ~CMainWnd() override;
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    CFractalWnd* activeFrame() const;
+    QList<CFractalWnd*> frames() const;
+
+    CFractalWnd* newDocument(int templateId);
+    CFractalWnd* openDocument(const QString& path); // null when refused (the message was shown)
+    bool saveDocument(CFractalWnd* frame, bool askForName);
+    bool canCloseFrame(CFractalWnd* frame);       // the save question
+
+    // Runs a command as if chosen from a menu; ignored when its state says disabled.
+    void dispatch(int id);
+    CommandState commandState(int id) const;
+    void updateCommandStates();
+    // 500 without a document, otherwise the active document's template id.
+    int currentMenuId() const { return m_menuId; }
+    QStringList menuTitles() const;
+    QStringList menuItemTexts(const QString& menuTitle) const;
+    QStringList recentFiles() const;
+    QString statusText() const;
+
+    // The first popup of a right-click menu resource, as its items' texts and ids.
+    QMenu* buildContextMenu(int menuId, QWidget* parent);
+
+    static QString helpDirectory();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct Item {
+        int id;
+        QString text;
+    };
+    QAction* makeItem(QMenu* menu, int id, const QString& text);
+    void buildMenus();
+    void buildToolbar();
+    void addAccelerator(int id, const QKeySequence& key);
+    void addRecentFile(const QString& path);
+    void fileNew();
+    void fileOpen();
+    void exportWebPage(CFractalWnd* frame);
+    void showHelp();
+    void showAbout();
+    void tileWindows(bool horizontally);
+    bool frameCommand(CFractalWnd* frame, int id);
+    bool frameCommandState(CFractalWnd* frame, int id, CommandState& state) const;
+    bool appCommand(int id);
+    bool appCommandState(int id, CommandState& state) const;
+
+    QMdiArea* m_mdi;
+    QLabel* m_ready;
+    QToolBar* m_toolbar = nullptr;
+    int m_menuId = 0;
+    QMultiMap<int, QAction*> m_actions; // every menu item, toolbar button and accelerator by id
+    QMap<int, int> m_untitledCount;      // per template, for "Fractal1", "Fractal2", ...
+    QTimer* m_idleTimer;
+};
+
+} // namespace fractals
