@@ -48,8 +48,7 @@ int hostMajorVersion()
         return INT_MAX; // cannot tell: assume a current system rather than refuse to run
     char* end = nullptr;
     const long major = std::strtol(info.release, &end, 10);
-    return end == info.release || major < 0 || major > INT_MAX ? INT_MAX
-                                                               : static_cast<int>(major);
+    return end == info.release || major < 0 || major > INT_MAX ? INT_MAX : static_cast<int>(major);
 }
 
 std::string hostProgramFile()
@@ -66,8 +65,8 @@ bool containsError(const std::string& value)
 
 } // namespace
 
-Answer StreamMessageBoxes::show(const std::string& text, const std::string& title,
-                                Buttons buttons, Answer /*defaultAnswer*/)
+Answer StreamMessageBoxes::show(const std::string& text, const std::string& title, Buttons buttons,
+                                Answer /*defaultAnswer*/)
 {
     Answer answer = Answer::Ok;
     const char* name = "OK";
@@ -92,8 +91,8 @@ Directories determineDirectories(const std::string& programFile)
 {
     Directories dirs;
     const auto lastSeparator = programFile.rfind('/');
-    dirs.source = lastSeparator == std::string::npos ? std::string()
-                                                     : programFile.substr(0, lastSeparator);
+    dirs.source =
+        lastSeparator == std::string::npos ? std::string() : programFile.substr(0, lastSeparator);
 
     dirs.windows = environment("WINDIR");
     if (dirs.windows.empty())
@@ -112,8 +111,7 @@ Directories determineDirectories(const std::string& programFile)
 std::string texts::copyFailed(const std::string& sourceDir, const std::string& sourceFile,
                               const std::string& destDir, const std::string& destFile)
 {
-    return "Source File: " + sourceDir + sourceFile + "\nDestination File: " + destDir +
-           destFile +
+    return "Source File: " + sourceDir + sourceFile + "\nDestination File: " + destDir + destFile +
            "\n\nSetup was unable to copy this file. Please close all open applications and "
            "click Retry.";
 }
@@ -222,9 +220,9 @@ bool Bootstrapper::installOne(const std::string& value)
                 ::unlink(tempFile.c_str());
             return true;
         }
-        const Answer answer = ask(texts::copyFailed(sourceDir, sourceFile, destDir, destFile),
-                                  texts::kCopyFailedTitle, Buttons::AbortRetryIgnore,
-                                  Answer::Ignore);
+        const Answer answer =
+            ask(texts::copyFailed(sourceDir, sourceFile, destDir, destFile),
+                texts::kCopyFailedTitle, Buttons::AbortRetryIgnore, Answer::Ignore);
         if (answer == Answer::Abort)
             return false;
         if (answer != Answer::Retry)

@@ -53,8 +53,8 @@ private:
 
 // What the run asks of the machine, replaceable in tests.
 struct Platform {
-    std::function<int()> majorVersion;         // the system's major version number
-    std::function<std::string()> programFile;  // full path of the running program file
+    std::function<int()> majorVersion;        // the system's major version number
+    std::function<std::string()> programFile; // full path of the running program file
 };
 Platform hostPlatform();
 
@@ -92,7 +92,7 @@ public:
 
 private:
     bool installFiles(const Profile& profile); // false when the user aborts
-    bool installOne(const std::string& value);  // false when the user aborts
+    bool installOne(const std::string& value); // false when the user aborts
     void startPrograms(const Profile& profile);
     Answer ask(const std::string& text, const std::string& title, Buttons buttons,
                Answer defaultAnswer);

@@ -34,7 +34,7 @@ private:
     std::string_view data_;
 };
 
-constexpr std::uint32_t kPeSignature = 0x00004550;   // "PE\0\0"
+constexpr std::uint32_t kPeSignature = 0x00004550; // "PE\0\0"
 constexpr std::uint32_t kPe32Magic = 0x10b;
 constexpr std::uint32_t kPe32PlusMagic = 0x20b;
 constexpr std::uint32_t kResourceDirectoryIndex = 2; // data directory of the resource tree

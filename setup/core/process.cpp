@@ -169,8 +169,8 @@ StartResult startProgram(std::string_view commandLine, const std::string& workin
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
 
     pid_t pid = -1;
-    const int error = ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(),
-                                    environ);
+    const int error =
+        ::posix_spawnp(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0)

@@ -42,8 +42,8 @@ private:
 };
 
 struct StartResult {
-    pid_t pid = -1;   // the child, when started
-    int error = 0;    // errno of the failure otherwise
+    pid_t pid = -1; // the child, when started
+    int error = 0;  // errno of the failure otherwise
 };
 
 // Splits, resolves and starts `commandLine` with `workingDir` as the child's current

@@ -141,8 +141,8 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
         if (!(flags & VIFF_FORCEINSTALL)) {
             const auto sourceVersion = peFileVersionOf(name);
             // Only a regular file is opened: reading a pipe or a device could block or consume.
-            const auto destVersion = S_ISREG(destInfo.st_mode) ? peFileVersionOf(dest)
-                                                               : std::nullopt;
+            const auto destVersion =
+                S_ISREG(destInfo.st_mode) ? peFileVersionOf(dest) : std::nullopt;
             const bool sourceOlder = sourceVersion && destVersion
                                          ? *sourceVersion < *destVersion
                                          : olderThan(sourceInfo.st_mtim, destInfo.st_mtim);

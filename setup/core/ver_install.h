@@ -7,18 +7,18 @@
 namespace setup {
 
 // Input flags.
-inline constexpr std::uint32_t VIFF_FORCEINSTALL = 0x1;   // install even over a newer file
-inline constexpr std::uint32_t VIFF_DONTDELETEOLD = 0x2;  // accepted, nothing to do here
+inline constexpr std::uint32_t VIFF_FORCEINSTALL = 0x1;  // install even over a newer file
+inline constexpr std::uint32_t VIFF_DONTDELETEOLD = 0x2; // accepted, nothing to do here
 
 // Result flags. 0 means the file is installed.
-inline constexpr std::uint32_t VIF_TEMPFILE = 0x1;        // the temporary copy was left behind
+inline constexpr std::uint32_t VIF_TEMPFILE = 0x1; // the temporary copy was left behind
 inline constexpr std::uint32_t VIF_MISMATCH = 0x2;
-inline constexpr std::uint32_t VIF_SRCOLD = 0x4;          // source older than the installed file
+inline constexpr std::uint32_t VIF_SRCOLD = 0x4; // source older than the installed file
 inline constexpr std::uint32_t VIF_DIFFLANG = 0x8;
 inline constexpr std::uint32_t VIF_DIFFCODEPG = 0x10;
 inline constexpr std::uint32_t VIF_DIFFTYPE = 0x20;
-inline constexpr std::uint32_t VIF_WRITEPROT = 0x40;      // installed file is read-only
-inline constexpr std::uint32_t VIF_FILEINUSE = 0x80;      // installed file is a running program
+inline constexpr std::uint32_t VIF_WRITEPROT = 0x40; // installed file is read-only
+inline constexpr std::uint32_t VIF_FILEINUSE = 0x80; // installed file is a running program
 inline constexpr std::uint32_t VIF_OUTOFSPACE = 0x100;
 inline constexpr std::uint32_t VIF_ACCESSVIOLATION = 0x200;
 inline constexpr std::uint32_t VIF_SHARINGVIOLATION = 0x400;

@@ -138,8 +138,10 @@ TEST_F(Run, AGapInTheNumbersEndsTheList)
 {
     for (const char* name : {"one", "two", "three"})
         test::writeText(src / name, name);
-    writeInf("[Ovalink]\nInstall1=%SourceDir%,one;" + dst.string() + ",one\nInstall3=%SourceDir%,"
-             "three;" + dst.string() + ",three\n");
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,one;" + dst.string() +
+             ",one\nInstall3=%SourceDir%,"
+             "three;" +
+             dst.string() + ",three\n");
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(readFileBytes(dst / "one"), "one");
     EXPECT_FALSE(fs::exists(dst / "three"));
@@ -201,9 +203,10 @@ TEST_F(Run, CopyFailureOffersAbortRetryIgnoreAndRetryTriesAgain)
     boxes.whileShown = [&](std::size_t) { test::writeText(src / "late", "arrived"); };
     EXPECT_EQ(run(), 0);
     ASSERT_EQ(boxes.script.shown().size(), 1u);
-    EXPECT_EQ(boxes.script.shown()[0].text, "Source File: " + src.string() + "/late\n"
-                                            "Destination File: " + dst.string() + "/late" +
-                                                kCopyTail);
+    EXPECT_EQ(boxes.script.shown()[0].text, "Source File: " + src.string() +
+                                                "/late\n"
+                                                "Destination File: " +
+                                                dst.string() + "/late" + kCopyTail);
     EXPECT_EQ(boxes.script.shown()[0].title, "Copy Failed");
     EXPECT_EQ(boxes.buttons[0], Buttons::AbortRetryIgnore);
     EXPECT_EQ(boxes.defaults[0], Answer::Ignore);
@@ -224,8 +227,10 @@ TEST_F(Run, RetryKeepsAskingWhileTheCopyStillFails)
 TEST_F(Run, IgnoreSkipsTheFileAndGoesOn)
 {
     test::writeText(src / "two", "two");
-    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() + ",one\n"
-             "Install2=%SourceDir%,two;" + dst.string() + ",two\nExecute1=no-such-prog\n");
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() +
+             ",one\n"
+             "Install2=%SourceDir%,two;" +
+             dst.string() + ",two\nExecute1=no-such-prog\n");
     boxes.script.queue(Answer::Ignore);
     boxes.script.queue(Answer::Cancel);
     EXPECT_EQ(run(), 0);
@@ -238,8 +243,10 @@ TEST_F(Run, IgnoreSkipsTheFileAndGoesOn)
 TEST_F(Run, AbortEndsTheInstallationAndStartsNothing)
 {
     test::writeText(src / "two", "two");
-    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() + ",one\n"
-             "Install2=%SourceDir%,two;" + dst.string() + ",two\nExecute1=no-such-prog\n");
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() +
+             ",one\n"
+             "Install2=%SourceDir%,two;" +
+             dst.string() + ",two\nExecute1=no-such-prog\n");
     boxes.script.queue(Answer::Abort);
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(titles(), std::vector<std::string>{"Copy Failed"});
@@ -251,7 +258,8 @@ TEST_F(Run, InstallLineWithoutItsSeparatorsIsReportedAsWrittenAndCanBeSkipped)
 {
     test::writeText(src / "good", "good");
     writeInf("[Ovalink]\nInstall1=%SourceDir% no separators\nInstall2=%SourceDir%,x;nocomma\n"
-             "Install3=%SourceDir%,good;" + dst.string() + ",good\n");
+             "Install3=%SourceDir%,good;" +
+             dst.string() + ",good\n");
     boxes.script.queue(Answer::Ignore);
     boxes.script.queue(Answer::Ignore);
     EXPECT_EQ(run(), 0);
@@ -268,9 +276,8 @@ TEST_F(Run, ProgramThatCannotStartThenCancelEndsNormallyAndStartsNoMore)
     writeInf("[Ovalink]\nExecute1=%SourceDir%\\missing-prog --flag\nExecute2=no-such-prog\n");
     EXPECT_EQ(run(), 0);
     ASSERT_EQ(boxes.script.shown().size(), 1u);
-    EXPECT_EQ(boxes.script.shown()[0].text,
-              "Setup is unable to execute following program:\n\n" + src.string() +
-                  "\\missing-prog --flag");
+    EXPECT_EQ(boxes.script.shown()[0].text, "Setup is unable to execute following program:\n\n" +
+                                                src.string() + "\\missing-prog --flag");
     EXPECT_EQ(boxes.script.shown()[0].title, "Setup");
     EXPECT_EQ(boxes.buttons[0], Buttons::RetryCancel);
     EXPECT_EQ(window.destroyed, 1);
@@ -296,8 +303,7 @@ TEST(StreamMessageBoxes, PrintsEachBoxAndTakesTheUnattendedAnswer)
     StreamMessageBoxes boxes(out);
     EXPECT_EQ(boxes.show("copy text", "Copy Failed", Buttons::AbortRetryIgnore, Answer::Ignore),
               Answer::Ignore);
-    EXPECT_EQ(boxes.show("run text", "Setup", Buttons::RetryCancel, Answer::Retry),
-              Answer::Cancel);
+    EXPECT_EQ(boxes.show("run text", "Setup", Buttons::RetryCancel, Answer::Retry), Answer::Cancel);
     EXPECT_EQ(boxes.show("info", "Setup Error", Buttons::Ok, Answer::Ok), Answer::Ok);
     EXPECT_EQ(out.str(), "Copy Failed: copy text\n[Ignore]\nSetup: run text\n[Cancel]\n"
                          "Setup Error: info\n[OK]\n");

@@ -2,10 +2,10 @@
 #include "qt_message_boxes.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -63,8 +63,8 @@ TEST(OvalinkWindow, DrawsTheIconAboveAndTheTextInTheLowerHalfOnLightGrey)
 
     // Text is dark, in the lower half only, and centred: both quarters of the row have ink.
     const int middle = client.top() + client.height() / 2;
-    EXPECT_FALSE(hasDarkPixel(picture, QRect(client.left(), client.top(), client.width(),
-                                             client.height() / 2 - 34)));
+    EXPECT_FALSE(hasDarkPixel(
+        picture, QRect(client.left(), client.top(), client.width(), client.height() / 2 - 34)));
     EXPECT_TRUE(hasDarkPixel(picture, QRect(client.left() + client.width() / 4, middle + 1,
                                             client.width() / 4, client.height() / 2 - 2)));
     EXPECT_TRUE(hasDarkPixel(picture, QRect(client.left() + client.width() / 2, middle + 1,

@@ -24,7 +24,8 @@ TEST(PeVersion, FilesWithoutAVersionResourceHaveNone)
 {
     EXPECT_FALSE(peFileVersion(""));
     EXPECT_FALSE(peFileVersion("MZ"));
-    EXPECT_FALSE(peFileVersion("\x7f" "ELF\x02\x01\x01"));
+    EXPECT_FALSE(peFileVersion("\x7f"
+                               "ELF\x02\x01\x01"));
     std::string image = test::makePeWithVersion(1, 2, 3, 4);
 
     std::string noSignature = image;
@@ -63,7 +64,7 @@ TEST(PeVersion, OffsetsPointingOutsideTheFileAreRejected)
     std::string manyEntries = image;
     manyEntries[0x200 + 14] = '\xff'; // 65535 entries in the root directory
     manyEntries[0x200 + 15] = '\xff';
-    manyEntries[0x200 + 16] = 3;      // and the first is not the version
+    manyEntries[0x200 + 16] = 3; // and the first is not the version
     EXPECT_FALSE(peFileVersion(manyEntries));
 }
 

@@ -44,8 +44,7 @@ TEST(SplitCommandLine, ProgramNameKeepsBackslashesAndDropsQuotes)
 class Process : public ::testing::Test {
 protected:
     suite::test::TempDir dir{"setup-process"};
-    ProgramSearch search{(dir / "src").string(), (dir / "sys").string(),
-                         (dir / "win").string()};
+    ProgramSearch search{(dir / "src").string(), (dir / "sys").string(), (dir / "win").string()};
 
     void makeProgram(const fs::path& file, const std::string& script)
     {
@@ -142,7 +141,7 @@ TEST_F(Process, ReaperCollectsEndedChildrenWithoutWaitingForRunningOnes)
     EXPECT_EQ(reaper.pending(), 1u);
     EXPECT_EQ(::waitpid(quick.pid, nullptr, WNOHANG), -1); // already collected
     EXPECT_EQ(errno, ECHILD);
-    EXPECT_EQ(::waitpid(slow.pid, nullptr, WNOHANG), 0);    // still running, not waited for
+    EXPECT_EQ(::waitpid(slow.pid, nullptr, WNOHANG), 0); // still running, not waited for
 
     ::kill(slow.pid, SIGKILL);
     ::waitpid(slow.pid, nullptr, 0);

@@ -3,8 +3,8 @@
 #include "setup_test_support.h"
 #include "suite_version.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -39,8 +39,8 @@ protected:
     void writeInf(const std::string& body) { writeText(dist / "setup.inf", body); }
 
     // Runs the copy with WINDIR and SYSTEMDIR of this test; returns its exit code.
-    int run(std::vector<std::string> args = {"--unattended"},
-            std::vector<std::string> env = {}, const std::vector<std::string>& drop = {})
+    int run(std::vector<std::string> args = {"--unattended"}, std::vector<std::string> env = {},
+            const std::vector<std::string>& drop = {})
     {
         const std::string program = (dist / "setup").string();
         std::vector<std::string> storage{program};
@@ -163,13 +163,16 @@ TEST_F(Program, OlderSourceIsSkippedWithoutAMessage)
 TEST_F(Program, UnattendedRunIgnoresCopyFailuresAndCancelsAFailedStart)
 {
     writeText(dist / "two", "two");
-    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() + ",one\n"
-             "Install2=%SourceDir%,two;" + dst.string() + ",two\n"
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() +
+             ",one\n"
+             "Install2=%SourceDir%,two;" +
+             dst.string() +
+             ",two\n"
              "Execute1=no-such-program-here\nExecute2=also-missing\n");
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(readFileBytes(dst / "two"), "two");
-    EXPECT_EQ(err, "Copy Failed: Source File: " + dist.string() + "/missing\nDestination File: " +
-                       dst.string() + "/one" + kCopyTail +
+    EXPECT_EQ(err, "Copy Failed: Source File: " + dist.string() +
+                       "/missing\nDestination File: " + dst.string() + "/one" + kCopyTail +
                        "\n[Ignore]\n"
                        "Setup: Setup is unable to execute following program:\n\n"
                        "no-such-program-here\n[Cancel]\n");

@@ -98,9 +98,9 @@ inline std::string makePeWithVersion(std::uint16_t a, std::uint16_t b, std::uint
     put32(0x3C, 0x40);
     image.replace(0x40, 4, std::string("PE\0\0", 4));
     const std::size_t coff = 0x44;
-    put16(coff, 0x14c);     // i386
-    put16(coff + 2, 1);     // one section
-    put16(coff + 16, 224);  // optional header size of PE32
+    put16(coff, 0x14c);    // i386
+    put16(coff + 2, 1);    // one section
+    put16(coff + 16, 224); // optional header size of PE32
     put16(coff + 18, 0x102);
     const std::size_t optional = coff + 20;
     put16(optional, 0x10b);

@@ -27,8 +27,8 @@ protected:
     std::uint32_t install(const std::string& srcName = "prog", const std::string& dstName = "prog",
                           std::uint32_t flags = 0)
     {
-        return VerInstallFileA(flags, srcName, dstName, src.string() + "/", dst.string() + "/",
-                               {}, temp);
+        return VerInstallFileA(flags, srcName, dstName, src.string() + "/", dst.string() + "/", {},
+                               temp);
     }
 };
 

@@ -59,9 +59,8 @@ void QtWaitWindow::show()
     QElapsedTimer waited;
     waited.start();
     while (window_->paintCount() == 0 && waited.elapsed() < 500)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                            QEventLoop::WaitForMoreEvents,
-                                        50);
+        QCoreApplication::processEvents(
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents, 50);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

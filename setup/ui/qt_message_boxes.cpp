@@ -8,11 +8,16 @@ namespace {
 QMessageBox::StandardButton toButton(Answer answer)
 {
     switch (answer) {
-    case Answer::Abort: return QMessageBox::Abort;
-    case Answer::Retry: return QMessageBox::Retry;
-    case Answer::Ignore: return QMessageBox::Ignore;
-    case Answer::Cancel: return QMessageBox::Cancel;
-    case Answer::Ok: break;
+    case Answer::Abort:
+        return QMessageBox::Abort;
+    case Answer::Retry:
+        return QMessageBox::Retry;
+    case Answer::Ignore:
+        return QMessageBox::Ignore;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Ok:
+        break;
     }
     return QMessageBox::Ok;
 }
@@ -37,12 +42,18 @@ Answer QtMessageBoxes::show(const std::string& text, const std::string& title, B
     }
     box.setDefaultButton(toButton(defaultAnswer));
     switch (box.exec()) {
-    case QMessageBox::Abort: return Answer::Abort;
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Ignore: return Answer::Ignore;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    case QMessageBox::Ok: return Answer::Ok;
-    default: break;
+    case QMessageBox::Abort:
+        return Answer::Abort;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    case QMessageBox::Ignore:
+        return Answer::Ignore;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        break;
     }
     // Closed some other way: the safe choice for the box, which is its default.
     return defaultAnswer;

@@ -18,9 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const char* family : {"Install", "Execute"}) {
         for (int n = 1; n < 64; ++n) {
-            const std::string value = profile.getString(setup::kSection,
-                                                        family + std::to_string(n), "Error",
-                                                        setup::kValueBufferSize);
+            const std::string value = profile.getString(setup::kSection, family + std::to_string(n),
+                                                        "Error", setup::kValueBufferSize);
             if (value.size() >= setup::kValueBufferSize)
                 std::abort(); // the value must fit the reader's buffer
             if (value.find("Error") != std::string::npos)
