@@ -1,0 +1,2 @@
+#pragma once
+#include "number_dialog.h"

@@ -1,0 +1,95 @@
+#include "tform5.h"
+
+#include "files/editor_cells.h"
+#include "tform1.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace qubex {
+
+TForm5::TForm5(TForm1& owner) : QWidget(nullptr, Qt::Window), owner_(owner)
+{
+    setObjectName("Form5");
+    setWindowTitle("qubex - code editor");
+    resize(424, 182);
+    grid_ = new QTableWidget(this);
+    grid_->setColumnCount(kEditorColumns);
+    QStringList headers;
+    for (int c = 0; c < kEditorColumns; ++c)
+        headers << QString::fromStdString(editorHeader(c));
+    grid_->setHorizontalHeaderLabels(headers);
+    grid_->horizontalHeader()->setDefaultSectionSize(50);
+    grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid_->verticalHeader()->setVisible(false);
+    grid_->verticalHeader()->setDefaultSectionSize(15 + 6);
+    grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid_->setTabKeyNavigation(true);
+    grid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    grid_->setShowGrid(true);
+
+    close_ = new QPushButton("close", this);
+    apply_ = new QPushButton("apply", this);
+    help_ = new QPushButton("help", this);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    connect(apply_, &QPushButton::clicked, this, [this] { apply(); });
+    connect(help_, &QPushButton::clicked, this, [this] {
+        owner_.prompts().help({HelpKind::Topic, 17});
+    });
+    refreshCodeEditor();
+}
+
+void TForm5::refreshCodeEditor()
+{
+    const auto cells = editorCells(owner_.document().code());
+    grid_->clearContents();
+    grid_->setRowCount(static_cast<int>(cells.size()));
+    for (int row = 0; row < static_cast<int>(cells.size()); ++row)
+        for (int col = 0; col < kEditorColumns; ++col)
+            grid_->setItem(
+                row, col,
+                new QTableWidgetItem(QString::fromStdString(
+                    cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)])));
+}
+
+void TForm5::apply()
+{
+    // A cell still being typed in counts with what it shows.
+    if (QWidget* editor = grid_->focusWidget(); editor && editor != grid_)
+        grid_->setFocus();
+    std::vector<std::vector<std::string>> cells;
+    for (int row = 0; row < grid_->rowCount(); ++row) {
+        std::vector<std::string> texts;
+        for (int col = 0; col < kEditorColumns; ++col) {
+            const QTableWidgetItem* item = grid_->item(row, col);
+            texts.push_back(item ? item->text().toStdString() : std::string());
+        }
+        cells.push_back(std::move(texts));
+    }
+    Document& d = owner_.document();
+    const bool error = applyEditorCells(d.code(), cells);
+    d.generatePoints();
+    owner_.drawScene();
+    if (error)
+        owner_.prompts().message(this, kCodeInterpretationError, kTitle);
+}
+
+void TForm5::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int w = width(), h = height();
+    grid_->setGeometry(0, 0, std::max(0, w - 15), std::max(0, h - 45));
+    close_->setGeometry(w - 65, h - 30, 60, 25);
+    apply_->setGeometry(w - 135, h - 30, 60, 25);
+    help_->setGeometry(w - 210, h - 30, 60, 25);
+}
+
+void TForm5::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    owner_.editorClosed();
+}
+
+} // namespace qubex
