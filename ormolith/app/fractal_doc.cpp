@@ -145,6 +145,18 @@ bool CFractal_Doc::describeAnimation(ParamArchive& ar, Animation& a)
     return present;
 }
 
+void CFractal_Doc::writeDocument(std::ostream& out)
+{
+    DocFileArchive ar(out);
+    ar.beginDocument();
+    std::int32_t type = static_cast<std::int32_t>(kind == kMebiusType ? 1 : 0);
+    describeParam(ar, "Fractal Type", &type, 2, kFractalTypes);
+    scene_->describeParameters(ar);
+    Animation animation{animVarNames, animKeyValues, animFramesCount};
+    describeAnimation(ar, animation);
+    ar.endDocument();
+}
+
 bool CFractal_Doc::saveDocument(const std::string& path)
 {
     lastError_.clear();
@@ -154,14 +166,7 @@ bool CFractal_Doc::saveDocument(const std::string& path)
     }
     // The whole file is made in memory first; the old file is replaced only by a complete one.
     std::ostringstream text;
-    DocFileArchive ar(text);
-    ar.beginDocument();
-    std::int32_t type = static_cast<std::int32_t>(kind == kMebiusType ? 1 : 0);
-    describeParam(ar, "Fractal Type", &type, 2, kFractalTypes);
-    scene_->describeParameters(ar);
-    Animation animation{animVarNames, animKeyValues, animFramesCount};
-    describeAnimation(ar, animation);
-    ar.endDocument();
+    writeDocument(text);
     if (!writeFileAtomically(path, text.str(), &lastError_))
         return false;
     modified_ = false;
@@ -177,7 +182,11 @@ bool CFractal_Doc::openDocument(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
+    return readDocument(in);
+}
 
+bool CFractal_Doc::readDocument(std::istream& in)
+{
     // Everything is read into a new scene and new animation arrays; the document changes only
     // when the whole file has been read, so a failing read never leaves a half-read scene.
     DocFileArchive ar(in);

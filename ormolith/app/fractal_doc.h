@@ -3,7 +3,9 @@
 // data. This part of the document knows no windows; the view, the build worker and the image
 // attach to it.
 #include <cstdint>
+#include <istream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -48,8 +50,13 @@ public:
     // starts the build. False for an index outside 0..8.
     bool loadSample(int index);
 
+    // Write or read the document file; saving replaces `path` only with complete content, and
+    // opening changes the document only after the whole file has been read.
     bool saveDocument(const std::string& path);
     bool openDocument(const std::string& path);
+    // The same on streams (the file's bytes). readDocument returns false on a read error.
+    void writeDocument(std::ostream& out);
+    bool readDocument(std::istream& in);
 
     // Key frames of the animation: key values per variable, 2 when nothing is animated.
     unsigned keyFrameCount() const;
