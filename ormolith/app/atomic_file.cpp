@@ -23,8 +23,8 @@ bool failWith(std::string* error, const std::string& what)
 bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string* error)
 {
     static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".tmp-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(counter.fetch_add(1));
+    const std::string temp =
+        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
     // 0666 lets the umask decide, as for any newly created file.
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)

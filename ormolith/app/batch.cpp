@@ -43,10 +43,11 @@ std::string usageLine()
 
 std::string helpText()
 {
-    std::string text = usageLine() + "\n\n"
-                       "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
-                       "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
-                       "  --sample N       start from built-in sample N:\n";
+    std::string text =
+        usageLine() + "\n\n"
+                      "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
+                      "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
+                      "  --sample N       start from built-in sample N:\n";
     for (int i = 0; i < kSampleCount; ++i)
         text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
     text += "  --help           show this text\n"

@@ -7,10 +7,16 @@ namespace ormolith {
 namespace {
 
 // Control characters and blanks; bytes of UTF-8 sequences are not blanks.
-bool isBlank(char c) { return static_cast<unsigned char>(c) < '!'; }
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) < '!';
+}
 
 // The white space skipped before a node line (as scanf skips it).
-bool isSpace(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isSpace(int c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 } // namespace
 

@@ -121,7 +121,8 @@ bool CFractal_Doc::describeAnimation(ParamArchive& ar, Animation& a)
             frames > kMaxKeyFrames || std::int64_t(variables) * frames > kMaxKeyValues)
             variables = frames = 0;
         a.varNames.assign(static_cast<std::size_t>(variables), std::string());
-        a.keyValues.assign(static_cast<std::size_t>(variables) * static_cast<std::size_t>(frames), 0.0);
+        a.keyValues.assign(static_cast<std::size_t>(variables) * static_cast<std::size_t>(frames),
+                           0.0);
         a.framesCount.assign(static_cast<std::size_t>(frames), 0);
     }
     const std::size_t nv = static_cast<std::size_t>(variables);
@@ -131,13 +132,15 @@ bool CFractal_Doc::describeAnimation(ParamArchive& ar, Animation& a)
         for (std::size_t v = 0; v < nv; ++v) {
             const char* name = writing ? a.varNames[v].c_str() : nullptr;
             if (describeParam(ar, numbered("variable%u", v), &name, kKindTextPtr) && !writing)
-                a.varNames[v] = name ? name : ""; // the archive's text lives only until the next visit
+                a.varNames[v] =
+                    name ? name : ""; // the archive's text lives only until the next visit
             for (std::size_t k = 0; k < nk; ++k)
                 describeParam(ar, numbered("frame%u", k), &a.keyValues[k + v * nk], kKindReal);
         }
         for (std::size_t k = 0; k < nk; ++k) {
             // A key frame the animation dialog never opened counts its default 20 frames.
-            std::int32_t count = k < a.framesCount.size() ? static_cast<std::int32_t>(a.framesCount[k]) : 20;
+            std::int32_t count =
+                k < a.framesCount.size() ? static_cast<std::int32_t>(a.framesCount[k]) : 20;
             if (describeParam(ar, numbered("framesCount%u", k), &count, kKindInt) && !writing)
                 a.framesCount[k] = static_cast<unsigned>(std::max(count, 0));
         }

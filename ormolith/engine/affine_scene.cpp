@@ -10,7 +10,8 @@ namespace ormolith {
 
 namespace {
 
-const char* const kAffineKinds[] = {"Map", "Rotate", "Translate", "Scale", "Matrix", "Scale+Rotate"};
+const char* const kAffineKinds[] = {"Map",   "Rotate", "Translate",
+                                    "Scale", "Matrix", "Scale+Rotate"};
 
 // A Map step can fold other maps in, which fold others: with 24 submaps a level, nesting alone
 // does not bound the work. No sensible map needs more elementary steps than this.
@@ -96,9 +97,8 @@ void AffineScene::describeMaps(ParamArchive& ar)
                                 real("Z", s.direction.z);
                                 break;
                             case kSubmapMatrix: {
-                                static const char* const names[] = {"A11", "A12", "A13",
-                                                                    "A21", "A22", "A23",
-                                                                    "A31", "A32", "A33"};
+                                static const char* const names[] = {
+                                    "A11", "A12", "A13", "A21", "A22", "A23", "A31", "A32", "A33"};
                                 for (int e = 0; e < 9; ++e)
                                     real(names[e], s.p[e]);
                                 break;
@@ -156,8 +156,9 @@ bool AffineScene::onParamChanged(const ParamNode& node)
                 return false;
             }
             if (v == &s.direction.x || v == &s.direction.y || v == &s.direction.z ||
-                v == &s.angle || (v >= static_cast<const void*>(s.p.data()) &&
-                                  v < static_cast<const void*>(s.p.data() + s.p.size()))) {
+                v == &s.angle ||
+                (v >= static_cast<const void*>(s.p.data()) &&
+                 v < static_cast<const void*>(s.p.data() + s.p.size()))) {
                 needsRebuild = true;
                 return false;
             }
@@ -214,16 +215,16 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
         return StepResult::ok;
     }
     case kSubmapMatrix:
-        applyLinear({{{s.p[0], s.p[1], s.p[2]}, {s.p[3], s.p[4], s.p[5]}, {s.p[6], s.p[7], s.p[8]}}},
-                    t);
+        applyLinear(
+            {{{s.p[0], s.p[1], s.p[2]}, {s.p[3], s.p[4], s.p[5]}, {s.p[6], s.p[7], s.p[8]}}}, t);
         return StepResult::ok;
     case kSubmapScaleRotate: {
         if (length(s.direction) < kZeroLength)
             return StepResult::failed;
         const Vec3 u = (1.0 / length(s.direction)) * s.direction;
         // Turn u onto the z axis, scale along and across it there, turn about it, turn back.
-        const double b = std::atan2(-std::sqrt(std::max(0.0, 1 - u.z * u.z)), u.z) *
-                         kRadiansToDegrees;
+        const double b =
+            std::atan2(-std::sqrt(std::max(0.0, 1 - u.z * u.z)), u.z) * kRadiansToDegrees;
         const Vec3 w{u.y, -u.x, 0};
         const bool turn = length(w) >= kZeroLength; // u along z needs no turning
         if (turn)

@@ -34,8 +34,8 @@ public:
 private:
     // failedWithText: the step set a message more precise than "Error: Map %u".
     enum class StepResult { ok, failed, failedWithText };
-    StepResult foldSubmap(int mapIndex, int submapIndex, const AffineSubmap& s,
-                          AffineTransform& t, int& budget);
+    StepResult foldSubmap(int mapIndex, int submapIndex, const AffineSubmap& s, AffineTransform& t,
+                          int& budget);
 };
 
 } // namespace ormolith

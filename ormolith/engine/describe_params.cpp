@@ -141,8 +141,7 @@ void FractalScene::describeParameters(ParamArchive& ar)
                     } else {
                         vec(ar, "X Position", "Y Position", "Z Position", light.position);
                         if (light.kind == kSpot) {
-                            vec(ar, "X Direction", "Y Direction", "Z Direction",
-                                light.direction);
+                            vec(ar, "X Direction", "Y Direction", "Z Direction", light.direction);
                             real(ar, "Spot angle", light.spotAngle);
                             real(ar, "End spot angle", light.endSpotAngle);
                             real(ar, "Beam distribution", light.beamDistribution);
@@ -186,8 +185,7 @@ void FractalScene::describeParameters(ParamArchive& ar)
             else
                 fields();
         }
-        describeGroup(ar, "Background",
-                      [&] { colour(ar, "Red ", "Green", "Blue ", background); });
+        describeGroup(ar, "Background", [&] { colour(ar, "Red ", "Green", "Blue ", background); });
     });
 }
 

@@ -17,8 +17,14 @@ struct Vec3 {
     double operator[](int i) const { return i == 0 ? x : (i == 1 ? y : z); }
 };
 
-inline double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline double length(Vec3 a) { return std::sqrt(dot(a, a)); }
+inline double dot(Vec3 a, Vec3 b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline double length(Vec3 a)
+{
+    return std::sqrt(dot(a, a));
+}
 inline Vec3 cross(Vec3 a, Vec3 b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
@@ -26,7 +32,10 @@ inline Vec3 cross(Vec3 a, Vec3 b)
 
 using Mat3 = std::array<std::array<double, 3>, 3>;
 
-constexpr Mat3 identity3() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+constexpr Mat3 identity3()
+{
+    return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+}
 
 inline Mat3 operator*(const Mat3& a, const Mat3& b)
 {
@@ -92,11 +101,20 @@ inline Vec5 operator*(const Mat5& m, const Vec5& v)
     return r;
 }
 
-inline Vec5 pentasphericalPoint(Vec3 p) { return {p.x, p.y, p.z, 1.0, dot(p, p)}; }
+inline Vec5 pentasphericalPoint(Vec3 p)
+{
+    return {p.x, p.y, p.z, 1.0, dot(p, p)};
+}
 
 // The point that the column stands for: (x, y, z) / w. Meaningless when w is 0 (infinity).
-inline Vec3 pointFromPentaspherical(const Vec5& v) { return (1.0 / v[3]) * Vec3{v[0], v[1], v[2]}; }
+inline Vec3 pointFromPentaspherical(const Vec5& v)
+{
+    return (1.0 / v[3]) * Vec3{v[0], v[1], v[2]};
+}
 
-inline Vec3 applyToPoint(const Mat5& g, Vec3 p) { return pointFromPentaspherical(g * pentasphericalPoint(p)); }
+inline Vec3 applyToPoint(const Mat5& g, Vec3 p)
+{
+    return pointFromPentaspherical(g * pentasphericalPoint(p));
+}
 
 } // namespace ormolith

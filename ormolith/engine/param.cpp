@@ -79,9 +79,9 @@ std::string formatValue(const ParamNode& node)
     case kKindReal: {
         // Six significant digits, shortest of fixed or exponent form: exactly printf's "%g".
         char buffer[64];
-        auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer,
-                                       *static_cast<const double*>(node.value),
-                                       std::chars_format::general, 6);
+        auto [end, ec] =
+            std::to_chars(buffer, buffer + sizeof buffer, *static_cast<const double*>(node.value),
+                          std::chars_format::general, 6);
         return ec == std::errc() ? std::string(buffer, end) : std::string();
     }
     case kKindTextPtr: {

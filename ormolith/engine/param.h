@@ -28,7 +28,10 @@ constexpr std::uint16_t valueKind(std::uint16_t kind)
 {
     return static_cast<std::uint16_t>(kind & ~(kKindGroup | kKindFlag80));
 }
-constexpr bool isGroup(std::uint16_t kind) { return (kind & kKindGroup) != 0; }
+constexpr bool isGroup(std::uint16_t kind)
+{
+    return (kind & kKindGroup) != 0;
+}
 constexpr bool isChoice(std::uint16_t kind)
 {
     return valueKind(kind) >= 2 && valueKind(kind) <= 99;
@@ -38,12 +41,12 @@ using ChoiceNames = std::span<const char* const>;
 
 struct ParamNode {
     std::string name;
-    ChoiceNames choices;          // static tables; never owned
-    const char* help = nullptr;   // UTF-8, shown only, never stored
+    ChoiceNames choices;        // static tables; never owned
+    const char* help = nullptr; // UTF-8, shown only, never stored
     std::uint16_t kind = kKindNone;
     std::uint16_t depth = 0;
-    void* uiHandle = nullptr;     // the tree row that shows the node, if any
-    void* value = nullptr;        // points into the live scene or document
+    void* uiHandle = nullptr; // the tree row that shows the node, if any
+    void* value = nullptr;    // points into the live scene or document
 };
 
 // Text form of a node's value: choices by name, booleans by their first/second name, reals with
@@ -86,8 +89,7 @@ bool describeParam(ParamArchive& ar, std::string_view name, void* value, std::ui
 // contents, closes the group. Keeps the visit/depth/closeGroup protocol in one place.
 template <class Children>
 void describeGroup(ParamArchive& ar, std::string_view name, Children&& children,
-                   void* value = nullptr, std::uint16_t choiceCount = 0,
-                   ChoiceNames choices = {})
+                   void* value = nullptr, std::uint16_t choiceCount = 0, ChoiceNames choices = {})
 {
     describeParam(ar, name, value, static_cast<std::uint16_t>(kKindGroup + choiceCount), choices);
     ++ar.depth;

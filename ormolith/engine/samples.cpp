@@ -11,8 +11,9 @@
 namespace ormolith {
 
 const char* const kSampleNames[kSampleCount] = {
-    "Koch Snowflake", "Segments Tree", "Sierpinski's Tetrahedron", "Menger's Sponge",
-    "Koch Surface",   "Antitank Hedgehog", "Cross", "Tree", "Appolony Set"};
+    "Koch Snowflake",  "Segments Tree", "Sierpinski's Tetrahedron",
+    "Menger's Sponge", "Koch Surface",  "Antitank Hedgehog",
+    "Cross",           "Tree",          "Appolony Set"};
 
 namespace {
 
@@ -91,11 +92,26 @@ std::unique_ptr<AffineScene> kochSnowflake()
     auto scene = std::make_unique<AffineScene>();
     scene->mapCount = 5;
     const double small = 1 / kSqrt3;
-    AffineMapWriter(scene->maps[0]).rotate(-150, 0, 0, -1).scale(small, small, small).translate(0.5, kSqrt3 / 6, 0);
-    AffineMapWriter(scene->maps[1]).rotate(150, 0, 0, -1).scale(small, small, small).translate(1, 0, 0);
-    AffineMapWriter(scene->maps[2]).rotate(-30, 0, 0, -1).scale(kSqrt3, kSqrt3, kSqrt3).translate(-0.5, kSqrt3 / 2, 0);
-    AffineMapWriter(scene->maps[3]).rotate(90, 0, 0, -1).scale(kSqrt3, kSqrt3, kSqrt3).translate(-0.5, -kSqrt3 / 2, 0);
-    AffineMapWriter(scene->maps[4]).rotate(-150, 0, 0, -1).scale(kSqrt3, kSqrt3, kSqrt3).translate(1, 0, 0);
+    AffineMapWriter(scene->maps[0])
+        .rotate(-150, 0, 0, -1)
+        .scale(small, small, small)
+        .translate(0.5, kSqrt3 / 6, 0);
+    AffineMapWriter(scene->maps[1])
+        .rotate(150, 0, 0, -1)
+        .scale(small, small, small)
+        .translate(1, 0, 0);
+    AffineMapWriter(scene->maps[2])
+        .rotate(-30, 0, 0, -1)
+        .scale(kSqrt3, kSqrt3, kSqrt3)
+        .translate(-0.5, kSqrt3 / 2, 0);
+    AffineMapWriter(scene->maps[3])
+        .rotate(90, 0, 0, -1)
+        .scale(kSqrt3, kSqrt3, kSqrt3)
+        .translate(-0.5, -kSqrt3 / 2, 0);
+    AffineMapWriter(scene->maps[4])
+        .rotate(-150, 0, 0, -1)
+        .scale(kSqrt3, kSqrt3, kSqrt3)
+        .translate(1, 0, 0);
     scene->setCount = 2;
     subset(*scene, 1, 1, 1);
     subset(*scene, 1, 1, 2);
@@ -133,7 +149,8 @@ std::unique_ptr<AffineScene> sierpinskiTetrahedron()
     scene->mapCount = 10;
     const double b = std::acos(-1.0 / 3) * kDegreesPerRadian;
     // Three axes 120 degrees apart in the xy plane, each perpendicular to one edge's direction.
-    const Vec3 axes[3] = {{0, -2 * kSqrt2 / 3, 0}, {kSqrt6 / 3, kSqrt2 / 3, 0}, {-kSqrt6 / 3, kSqrt2 / 3, 0}};
+    const Vec3 axes[3] = {
+        {0, -2 * kSqrt2 / 3, 0}, {kSqrt6 / 3, kSqrt2 / 3, 0}, {-kSqrt6 / 3, kSqrt2 / 3, 0}};
     auto family = [&](int base, double sx, double sz) {
         // Squeezes towards the apex (0, 0, 1); the turned copies below reuse it by a Map step.
         AffineMapWriter(scene->maps[base]).translate(0, 0, -1).scale(sx, sx, sz).translate(0, 0, 1);
@@ -165,7 +182,8 @@ std::unique_ptr<AffineScene> cubeFamily(int currentSet)
         for (int j = -1; j <= 1; ++j)
             for (int k = -1; k <= 1; ++k) {
                 const int map = 9 * (i + 1) + 3 * (j + 1) + (k + 1) + 1;
-                AffineMapWriter(scene->maps[map - 1]).similarity(1.0 / 3, 0, {}, {double(i), double(j), double(k)});
+                AffineMapWriter(scene->maps[map - 1])
+                    .similarity(1.0 / 3, 0, {}, {double(i), double(j), double(k)});
                 const int o = std::abs(i) + std::abs(j) + std::abs(k);
                 if (o == 0 || o == 3)
                     subset(*scene, 1, 1, map); // centre and corners
@@ -187,9 +205,21 @@ std::unique_ptr<AffineScene> kochSurface()
     AffineMapWriter(scene->maps[0]).scale(0.5, 0.5, 0.5).translate(0.5, 0, 0);
     AffineMapWriter(scene->maps[1]).scale(0.5, 0.5, 0.5).translate(-0.25, kSqrt3 / 4, 0);
     AffineMapWriter(scene->maps[2]).scale(0.5, 0.5, 0.5).translate(-0.25, -kSqrt3 / 4, 0);
-    AffineMapWriter(scene->maps[3]).rotate(e, 0, 1, 0).scale(0.5, 0.5, 0.5).rotate(180, 0, 0, -1).translate(1.0 / 6, 0, kSqrt2 / 6);
-    AffineMapWriter(scene->maps[4]).rotate(e, -kSqrt3 / 2, -0.5, 0).scale(0.5, 0.5, 0.5).rotate(180, 0, 0, -1).translate(-1.0 / 12, kSqrt3 / 12, kSqrt2 / 6);
-    AffineMapWriter(scene->maps[5]).rotate(e, kSqrt3 / 2, -0.5, 0).scale(0.5, 0.5, 0.5).rotate(180, 0, 0, -1).translate(-1.0 / 12, -kSqrt3 / 12, kSqrt2 / 6);
+    AffineMapWriter(scene->maps[3])
+        .rotate(e, 0, 1, 0)
+        .scale(0.5, 0.5, 0.5)
+        .rotate(180, 0, 0, -1)
+        .translate(1.0 / 6, 0, kSqrt2 / 6);
+    AffineMapWriter(scene->maps[4])
+        .rotate(e, -kSqrt3 / 2, -0.5, 0)
+        .scale(0.5, 0.5, 0.5)
+        .rotate(180, 0, 0, -1)
+        .translate(-1.0 / 12, kSqrt3 / 12, kSqrt2 / 6);
+    AffineMapWriter(scene->maps[5])
+        .rotate(e, kSqrt3 / 2, -0.5, 0)
+        .scale(0.5, 0.5, 0.5)
+        .rotate(180, 0, 0, -1)
+        .translate(-1.0 / 12, -kSqrt3 / 12, kSqrt2 / 6);
     scene->setCount = 1;
     for (int m = 1; m <= 6; ++m)
         subset(*scene, 1, 1, m);
@@ -202,7 +232,11 @@ std::unique_ptr<AffineScene> tree()
     auto scene = std::make_unique<AffineScene>();
     scene->mapCount = 3;
     AffineMapWriter(scene->maps[0]).scale(0.1, 0.2, 0.1);
-    AffineMapWriter(scene->maps[1]).translate(0, -1, 0).scale(0.9, 0.8, 0.9).rotate(144, 0, 1, 0).translate(0, 1, 0);
+    AffineMapWriter(scene->maps[1])
+        .translate(0, -1, 0)
+        .scale(0.9, 0.8, 0.9)
+        .rotate(144, 0, 1, 0)
+        .translate(0, 1, 0);
     AffineMapWriter(scene->maps[2]).rotate(60, 0, 0, 1).scale(0.3, 0.3, 0.3).translate(0, 0.2, 0);
     scene->setCount = 1;
     for (int m = 1; m <= 3; ++m)
@@ -240,16 +274,26 @@ std::unique_ptr<MebiusScene> appolonySet()
 std::unique_ptr<FractalScene> makeSample(int index)
 {
     switch (index) {
-    case 0: return kochSnowflake();
-    case 1: return segmentsTree();
-    case 2: return sierpinskiTetrahedron();
-    case 3: return cubeFamily(3);
-    case 4: return kochSurface();
-    case 5: return cubeFamily(1);
-    case 6: return cubeFamily(2);
-    case 7: return tree();
-    case 8: return appolonySet();
-    default: return nullptr;
+    case 0:
+        return kochSnowflake();
+    case 1:
+        return segmentsTree();
+    case 2:
+        return sierpinskiTetrahedron();
+    case 3:
+        return cubeFamily(3);
+    case 4:
+        return kochSurface();
+    case 5:
+        return cubeFamily(1);
+    case 6:
+        return cubeFamily(2);
+    case 7:
+        return tree();
+    case 8:
+        return appolonySet();
+    default:
+        return nullptr;
     }
 }
 

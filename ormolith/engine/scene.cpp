@@ -101,8 +101,8 @@ bool FractalScene::onParamChanged(const ParamNode& node)
                 if (entry.subset >= 1 && entry.subset <= kMaxSets)
                     needsRebuild = true;
                 else
-                    fail("Error: Set %u/Subset %u must be 1..%u", unsigned(i + 1),
-                         unsigned(k + 1), unsigned(kMaxSets));
+                    fail("Error: Set %u/Subset %u must be 1..%u", unsigned(i + 1), unsigned(k + 1),
+                         unsigned(kMaxSets));
                 return false;
             }
             if (v == &entry.map) {
@@ -147,8 +147,8 @@ bool FractalScene::prepareSets()
                 return fail("Error: Set %u/Subset %u must be 1..%u", unsigned(i + 1),
                             unsigned(k + 1), unsigned(setCount));
             if (entry.map < 0 || entry.map > mapCount)
-                return fail("Error: Set %u/Map %u must be 1..%u", unsigned(i + 1),
-                            unsigned(k + 1), unsigned(mapCount));
+                return fail("Error: Set %u/Map %u must be 1..%u", unsigned(i + 1), unsigned(k + 1),
+                            unsigned(mapCount));
             if (entry.map != 0)
                 ++active;
         }

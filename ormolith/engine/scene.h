@@ -75,7 +75,7 @@ struct SetRecord {
     std::int32_t subsetCount = 0;
     std::array<SubsetEntry, kMaxSubsets> subsets{};
     // Derived by the set bounds before a build.
-    Vec3 point;  // a point of the set; the box grows from it
+    Vec3 point; // a point of the set; the box grows from it
     Vec3 boxMin, boxMax;
     double size = 0; // largest box edge while the bounds grow
     Vec3 centre;
@@ -101,8 +101,7 @@ struct CameraFrame {
     int firstColumn = 0, endColumn = 0;
 };
 
-template <class Submap>
-struct MapRecord {
+template <class Submap> struct MapRecord {
     std::int32_t submapCount = 0;
     std::array<Submap, kMaxSubmaps> submaps{};
 };
@@ -145,7 +144,7 @@ public:
     double precision = 2.0;
     double level = 1.2;
     std::int32_t deep = 0;
-    bool quality = false; // true "Low", false "High"
+    bool quality = false;          // true "Low", false "High"
     std::int32_t antialiasing = 0; // 0 Off, 1 2x2, 2 3x3
     bool mode = false;             // true "Stereo", false "Mono"
     std::int32_t advancedColors = 0;

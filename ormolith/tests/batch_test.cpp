@@ -65,7 +65,8 @@ TEST(CommandLine, BadArgumentsSayWhy)
         {{"--save", "o.ifs"}, "--save needs --sample N or FILE.ifs"},
         {{"--save", "o.ifs", "--sample", "9"}, "--sample needs a number from 0 to 8, not '9'"},
         {{"--save", "o.ifs", "--sample", "1x"}, "--sample needs a number from 0 to 8, not '1x'"},
-        {{"--save", "o.ifs", "--sample", "1", "a.ifs"}, "give either --sample N or FILE.ifs, not both"},
+        {{"--save", "o.ifs", "--sample", "1", "a.ifs"},
+         "give either --sample N or FILE.ifs, not both"},
         {{"--save", "o.ifs", "a.ifs", "b.ifs"}, "only one FILE.ifs may be given"},
         {{"--sample", "1"}, "--sample needs --save"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
@@ -84,7 +85,8 @@ TEST(Batch, SavesSamplesAndFiles)
     const auto out = dir / "s8.ifs";
     BatchRun r = run({"--save", out.string(), "--sample", "8"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(readFileBytes(out), readFileBytes(std::string(ORMOLITH_TEST_DATA) + "/sample-8-appolony-set.ifs"));
+    EXPECT_EQ(readFileBytes(out),
+              readFileBytes(std::string(ORMOLITH_TEST_DATA) + "/sample-8-appolony-set.ifs"));
 
     // A file in, the same document out.
     const auto copy = dir / "copy.ifs";
@@ -111,7 +113,11 @@ TEST(Batch, FailuresPrintTheMessageAndExitNonZero)
 
     r = run({"--sample", "0", "--save", (dir / "no" / "o.ifs").string()});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err.rfind("Ormolith: " + (dir / "no" / "o.ifs").string() + ": Failed to save document. (", 0), 0u) << r.err;
+    EXPECT_EQ(
+        r.err.rfind("Ormolith: " + (dir / "no" / "o.ifs").string() + ": Failed to save document. (",
+                    0),
+        0u)
+        << r.err;
 }
 
 TEST(Batch, HelpAndVersion)

@@ -10,8 +10,7 @@ using namespace ormolith;
 namespace {
 
 // Stores `value` into the field as an edit would, then lets the scene check it.
-template <class Field, class Value>
-bool edit(FractalScene& scene, Field& field, Value value)
+template <class Field, class Value> bool edit(FractalScene& scene, Field& field, Value value)
 {
     field = static_cast<Field>(value);
     ParamNode node;

@@ -150,15 +150,15 @@ TEST(DocFileArchive, MismatchedLinesAreConsumedAndChangeNothing)
 {
     int unmatched = 0;
     // Wrong name, wrong tag, missing value, missing ending, an unknown choice name.
-    const std::string text = "<var name=\"Rea\" value=\"1\"/>\n"            // name differs
-                             "<var name=\"Maps\">\n"                        // var for a group
-                             "\t<var name=\"Number of maps\"/>\n"           // no value
+    const std::string text = "<var name=\"Rea\" value=\"1\"/>\n"              // name differs
+                             "<var name=\"Maps\">\n"                          // var for a group
+                             "\t<var name=\"Number of maps\"/>\n"             // no value
                              "\t<folder name=\"Submap\" value=\"Nothing\">\n" // unknown: index 0
-                             "\t\t<var name=\"Angle\" value=\"5\">\n"       // group ending
+                             "\t\t<var name=\"Angle\" value=\"5\">\n"         // group ending
                              "\t</folder>\n"
                              "</folder>\n"
-                             "<var name=\"Shadows\" value=\"On\"/\n"        // broken ending
-                             "<var name=\"variable0\" value=\"/>\n";        // quote overlaps
+                             "<var name=\"Shadows\" value=\"On\"/\n" // broken ending
+                             "<var name=\"variable0\" value=\"/>\n"; // quote overlaps
     Values v = read(text, &unmatched);
     EXPECT_EQ(v.real, -1);
     EXPECT_EQ(v.integer, -1);
@@ -169,7 +169,8 @@ TEST(DocFileArchive, MismatchedLinesAreConsumedAndChangeNothing)
     EXPECT_EQ(unmatched, 6);
 
     // A name must match exactly, trailing blanks included.
-    std::istringstream in("<var name=\"Red \" value=\"0.5\"/>\n<var name=\"Red\" value=\"0.5\"/>\n");
+    std::istringstream in(
+        "<var name=\"Red \" value=\"0.5\"/>\n<var name=\"Red\" value=\"0.5\"/>\n");
     DocFileArchive ar(in);
     double red = 1;
     EXPECT_FALSE(describeParam(ar, "Red", &red, kKindReal));
@@ -182,7 +183,8 @@ TEST(DocFileArchive, OverlongLinesAndEndOfFile)
 {
     // A line beyond the reader's limit is consumed whole and fails; the next line still reads.
     const std::string longValue(400, '7');
-    std::istringstream in("<var name=\"A\" value=\"" + longValue + "\"/>\n<var name=\"B\" value=\"2\"/>\n");
+    std::istringstream in("<var name=\"A\" value=\"" + longValue +
+                          "\"/>\n<var name=\"B\" value=\"2\"/>\n");
     DocFileArchive ar(in);
     std::int32_t a = 1, b = 1;
     EXPECT_FALSE(describeParam(ar, "A", &a, kKindInt));
@@ -190,7 +192,7 @@ TEST(DocFileArchive, OverlongLinesAndEndOfFile)
     EXPECT_TRUE(describeParam(ar, "B", &b, kKindInt));
     EXPECT_EQ(b, 2);
     EXPECT_FALSE(describeParam(ar, "C", &b, kKindInt)); // end of file
-    ar.closeGroup();                                     // reading past the end is harmless
+    ar.closeGroup();                                    // reading past the end is harmless
     ar.endDocument();
     EXPECT_EQ(b, 2);
 }

@@ -30,7 +30,8 @@ std::string written(CFractal_Doc& doc)
 
 std::size_t countFiles(const fs::path& dir)
 {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 struct RecordingListener : SceneListener {
@@ -54,8 +55,8 @@ struct RecordingListener : SceneListener {
 TEST(DocumentFile, SavedSamplesMatchTheHandWrittenFiles)
 {
     TempDir dir;
-    for (auto [index, name] : {std::pair{0, "sample-0-koch-snowflake.ifs"},
-                               {8, "sample-8-appolony-set.ifs"}}) {
+    for (auto [index, name] :
+         {std::pair{0, "sample-0-koch-snowflake.ifs"}, {8, "sample-8-appolony-set.ifs"}}) {
         CFractal_Doc doc;
         ASSERT_TRUE(doc.loadSample(index));
         const fs::path out = dir / name;
@@ -253,7 +254,7 @@ TEST(DocumentFile, SavingReplacesTheOldFileOnlyWhenComplete)
     EXPECT_EQ(readFileBytes(path), written(doc));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u); // replacing keeps the permissions
+    EXPECT_EQ(st.st_mode & 0777, 0640u);   // replacing keeps the permissions
     EXPECT_EQ(countFiles(dir.path()), 1u); // no temporary file left
 
     // A target that cannot be replaced: nothing changes, nothing is left behind.

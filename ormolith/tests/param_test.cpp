@@ -29,8 +29,12 @@ TEST(ParamValue, RealsKeepSixSignificantDigits)
 {
     double v = 0.1234567;
     EXPECT_EQ(formatValue(node(&v, kKindReal)), "0.123457");
-    for (auto [value, text] : {std::pair{2.0, "2"}, {-80.0, "-80"}, {0.05, "0.05"},
-                               {1e-5, "1e-05"}, {1234567.0, "1.23457e+06"}, {-0.0, "-0"}}) {
+    for (auto [value, text] : {std::pair{2.0, "2"},
+                               {-80.0, "-80"},
+                               {0.05, "0.05"},
+                               {1e-5, "1e-05"},
+                               {1234567.0, "1.23457e+06"},
+                               {-0.0, "-0"}}) {
         v = value;
         EXPECT_EQ(formatValue(node(&v, kKindReal)), text) << value;
     }

@@ -170,7 +170,8 @@ TEST(ParamTree, SetsWithOneAndWithSeveralSets)
     auto koch = makeSample(0); // two sets
     nodes = collect(*koch);
     const std::size_t sets = find(nodes, "Sets");
-    EXPECT_EQ(children(nodes, sets), (Names{"Number of sets", "Current set", "[Set 1]", "[Set 2]"}));
+    EXPECT_EQ(children(nodes, sets),
+              (Names{"Number of sets", "Current set", "[Set 1]", "[Set 2]"}));
     EXPECT_EQ(children(nodes, find(nodes, "Set 2", sets)),
               (Names{"Number of subsets", "Subset 1", "Map 1", "Subset 2", "Map 2", "Subset 3",
                      "Map 3"}));
@@ -187,8 +188,9 @@ TEST(ParamTree, LightsFollowKindAndAdvancedColors)
               (Names{"Number of lights", "[Light]", "[Light]", "[Light]", "[Ambient]"}));
     std::size_t light = find(nodes, "Light", lights);
     EXPECT_EQ(nodes[light].kind, 259);
-    EXPECT_EQ(children(nodes, light), (Names{"Red", "Green", "Blue", "Luminiscence", "Shadows",
-                                             "Attachment", "X Position", "Y Position", "Z Position"}));
+    EXPECT_EQ(children(nodes, light),
+              (Names{"Red", "Green", "Blue", "Luminiscence", "Shadows", "Attachment", "X Position",
+                     "Y Position", "Z Position"}));
     light = find(nodes, "Light", light + 1);
     EXPECT_EQ(formatValue(nodes[light]), "Spot");
     EXPECT_EQ(children(nodes, light),
@@ -196,9 +198,9 @@ TEST(ParamTree, LightsFollowKindAndAdvancedColors)
                      "Y Position", "Z Position", "X Direction", "Y Direction", "Z Direction",
                      "Spot angle", "End spot angle", "Beam distribution"}));
     light = find(nodes, "Light", light + 1);
-    EXPECT_EQ(children(nodes, light), (Names{"Red", "Green", "Blue", "Luminiscence", "Shadows",
-                                             "Attachment", "X Direction", "Y Direction",
-                                             "Z Direction"}));
+    EXPECT_EQ(children(nodes, light),
+              (Names{"Red", "Green", "Blue", "Luminiscence", "Shadows", "Attachment", "X Direction",
+                     "Y Direction", "Z Direction"}));
     EXPECT_EQ(children(nodes, find(nodes, "Ambient", lights)),
               (Names{"Red   ", "Green ", "Blue  ", "Luminiscence"}));
 
@@ -242,7 +244,8 @@ TEST(ParamTree, MaterialsPerSubsetOfTheDrawnSet)
     sponge->advancedColors = 1;
     nodes = collect(*sponge);
     const std::size_t subset = find(nodes, "Subset 1", find(nodes, "Material"));
-    EXPECT_EQ(children(nodes, subset), (Names{"[Diffuse]", "[Specular]", "[Ambient]", "Reflection"}));
+    EXPECT_EQ(children(nodes, subset),
+              (Names{"[Diffuse]", "[Specular]", "[Ambient]", "Reflection"}));
     EXPECT_EQ(children(nodes, find(nodes, "Specular", subset)),
               (Names{"Red ", "Green", "Blue ", "Luminiscence", "Shininess"}));
 

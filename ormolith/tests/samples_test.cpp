@@ -30,7 +30,10 @@ void expectNear(Vec3 a, Vec3 b, double eps = 1e-12)
     EXPECT_NEAR(a.z, b.z, eps);
 }
 
-AffineScene& affine(std::unique_ptr<FractalScene>& s) { return dynamic_cast<AffineScene&>(*s); }
+AffineScene& affine(std::unique_ptr<FractalScene>& s)
+{
+    return dynamic_cast<AffineScene&>(*s);
+}
 
 } // namespace
 
@@ -42,10 +45,10 @@ TEST(Samples, TableOfTypesMapsAndSets)
     const Row rows[kSampleCount] = {{0, 5, 2, 2},  {0, 10, 2, 2}, {0, 10, 2, 2},
                                     {0, 27, 4, 3}, {0, 6, 1, 1},  {0, 27, 4, 1},
                                     {0, 27, 4, 2}, {0, 3, 1, 1},  {1, 3, 1, 1}};
-    const char* names[kSampleCount] = {"Koch Snowflake", "Segments Tree",
-                                       "Sierpinski's Tetrahedron", "Menger's Sponge",
-                                       "Koch Surface", "Antitank Hedgehog", "Cross", "Tree",
-                                       "Appolony Set"};
+    const char* names[kSampleCount] = {
+        "Koch Snowflake",  "Segments Tree", "Sierpinski's Tetrahedron",
+        "Menger's Sponge", "Koch Surface",  "Antitank Hedgehog",
+        "Cross",           "Tree",          "Appolony Set"};
     for (int i = 0; i < kSampleCount; ++i) {
         auto scene = makeSample(i);
         ASSERT_TRUE(scene) << i;
@@ -82,7 +85,8 @@ TEST(Samples, SubsetLists)
     EXPECT_EQ(sponge->sets[1].subsetCount, 7);
     EXPECT_EQ(sponge->sets[2].subsetCount, 20);
     EXPECT_EQ(sponge->sets[3].subsetCount, 27);
-    EXPECT_EQ(subsetsOf(*sponge, 2), (Subsets{{2, 5}, {2, 11}, {2, 13}, {2, 14}, {2, 15}, {2, 17}, {2, 23}}));
+    EXPECT_EQ(subsetsOf(*sponge, 2),
+              (Subsets{{2, 5}, {2, 11}, {2, 13}, {2, 14}, {2, 15}, {2, 17}, {2, 23}}));
     auto surface = makeSample(4);
     EXPECT_EQ(subsetsOf(*surface, 1), (Subsets{{1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}}));
     auto apollony = makeSample(8);

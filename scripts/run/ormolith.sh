@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Ormolith in `make run`: saves every built-in sample as a document file in OUT_DIR.
+# (This build has no window yet, so window mode does the same as batch mode.)
+set -euo pipefail
+build="${1:?usage: ormolith.sh BUILD_DIR OUT_DIR window|batch}"
+out="${2:?}"
+exe="$build/ormolith/Ormolith"
+if [ ! -x "$exe" ]; then
+  echo "Ormolith: $exe is not built" >&2
+  exit 1
+fi
+for n in 0 1 2 3 4 5 6 7 8; do
+  "$exe" --save "$out/ormolith-sample-$n.ifs" --sample "$n"
+  echo "Ormolith: saved sample $n to $out/ormolith-sample-$n.ifs"
+done
