@@ -212,7 +212,14 @@ CMainWnd::CMainWnd()
     resize(900, 680);
 }
 
-CMainWnd::~CMainWnd() = default;
+CMainWnd::~CMainWnd()
+{
+    // Child windows go after this object: their last activation signals must not reach it.
+    m_mdi->disconnect(this);
+    m_idleTimer->stop();
+    for (CFractalWnd* frame : frames())
+        frame->view()->ControlRender(CFractalView::Stop);
+}
 
 void CMainWnd::closeEvent(QCloseEvent* event)
 {

@@ -1,0 +1,108 @@
+// Batch mode: the same document and bitmap code without a window.
+#include "batch.h"
+#include "julia_doc.h"
+#include "mandel_rule.h"
+#include "temp_env.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace fractals;
+
+namespace {
+
+struct BatchRun {
+    int code;
+    std::string out, err;
+};
+
+BatchRun run(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int code = runBatch(args, out, err, false);
+    return {code, out.str(), err.str()};
+}
+
+// The rule read straight from its description, independent of the program's code.
+int straightforward(double cx, double cy)
+{
+    double x = cx, y = cy;
+    int k = 0;
+    while (k < 89 && !(x * x + y * y > 1e9)) {
+        const double nx = x * x - y * y + cx;
+        y = 2 * x * y + cy;
+        x = nx;
+        ++k;
+    }
+    return k;
+}
+
+} // namespace
+
+TEST(Batch, DefaultMandelbrotMatchesTheRulePixelForPixel)
+{
+    suite::test::TempDir dir;
+    const std::string out = (dir / "m.bmp").string();
+    const BatchRun r = run({"--render", out, "--size", "320x200", "--new", "mandel"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string bytes = suite::test::readFileBytes(out);
+    ASSERT_EQ(bytes.size(), 1078u + 320 * 200);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | (static_cast<unsigned char>(bytes[11]) << 8), 1078);
+    const double sx = (0.7 - -2.1) / 320, sy = (1.2 - -1.2) / 200;
+    int mismatches = 0;
+    for (int row = 0; row < 200; ++row) {
+        const int j = 199 - row; // bitmap rows run bottom-up
+        for (int i = 0; i < 320; ++i)
+            mismatches += static_cast<unsigned char>(bytes[1078 + static_cast<std::size_t>(row) * 320 + i]) !=
+                          straightforward(-2.1 + i * sx, 1.2 - j * sy);
+    }
+    EXPECT_EQ(mismatches, 0);
+    QImage img(QString::fromStdString(out));
+    ASSERT_EQ(img.size(), QSize(320, 200));
+    EXPECT_EQ(img.pixel(250, 100), qRgb(0, 0, 0)); // inside the set: entry 89
+}
+
+TEST(Batch, SaveAndRenderFromAFile)
+{
+    suite::test::TempDir dir;
+    const std::string mnd = (dir / "d.mnd").string();
+    ASSERT_EQ(run({"--save", mnd, "--new", "mandel"}).code, 0);
+    EXPECT_EQ(suite::test::readFileBytes(mnd), CMandelDoc().saveToBytes());
+    const std::string bmp = (dir / "d.bmp").string();
+    EXPECT_EQ(run({"--render", bmp, "--size", "8x4", mnd}).code, 0);
+    EXPECT_EQ(std::filesystem::file_size(bmp), 1078u + 8 * 4);
+    EXPECT_EQ(run({"--html", (dir / "d.html").string(), mnd}).code, 0);
+    EXPECT_NE(suite::test::readFileBytes(dir / "d.html").find("<param name=\"c_im\" value=\"0.000000\">"),
+              std::string::npos);
+}
+
+TEST(Batch, RefusedFilesWriteNothing)
+{
+    suite::test::TempDir dir;
+    suite::test::writeFileBytes(dir / "renamed.jls", CMandelDoc().saveToBytes());
+    const std::string out = (dir / "x.bmp").string();
+    const BatchRun r = run({"--render", out, (dir / "renamed.jls").string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("bad index"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    const BatchRun missing = run({"--save", (dir / "y.mnd").string(), (dir / "none.mnd").string()});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "y.mnd"));
+}
+
+TEST(Batch, BadArgumentsExitTwoWithUsage)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--render"}, {"--render", "a.bmp"}, {"--render", "a.bmp", "--new", "nope"},
+          {"--render", "a.bmp", "--size", "0x5", "--new", "mandel"}, {"--frobnicate"},
+          {"--save", "a.jls", "--new", "mandel"}, {"--render", "a.bmp", "--save", "b.mnd", "--new", "mandel"}}) {
+        const BatchRun r = run(args);
+        EXPECT_EQ(r.code, 2) << args[0];
+        EXPECT_NE(r.err.find("usage:"), std::string::npos);
+    }
+    EXPECT_EQ(run({"--help"}).code, 0);
+    EXPECT_NE(run({"--version"}).out.find("fractals"), std::string::npos);
+    EXPECT_TRUE(isBatchCommandLine({"--bogus"}));
+    EXPECT_FALSE(isBatchCommandLine({"file.mnd", "--no-splash"}));
+}

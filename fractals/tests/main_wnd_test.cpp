@@ -1,0 +1,184 @@
+// The main window: menus per document type, opening, refusing and saving documents, the
+// properties sheet, and the command states of a running view.
+#include "commands.h"
+#include "julia_properties.h"
+#include "julia_view.h"
+#include "main_wnd.h"
+#include "scripted_prompts.h"
+#include "temp_env.h"
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace fractals;
+
+namespace {
+
+class MainWndTest : public ::testing::Test {
+protected:
+    test::ScriptedPrompts prompts;
+    suite::test::TempDir dir;
+    QString file(const std::string& name) const { return QString::fromStdString((dir / name).string()); }
+};
+
+} // namespace
+
+TEST_F(MainWndTest, ShortMenuWithoutDocumentAndTypeMenuWithMandelbrot)
+{
+    CMainWnd main;
+    EXPECT_EQ(main.currentMenuId(), 500);
+    EXPECT_EQ(main.menuTitles(), (QStringList{"&Fractals", "&View", "&Help"}));
+    EXPECT_EQ(main.menuItemTexts("&Fractals"), (QStringList{"&New...\tCtrl+N", "&Open...\tCtrl+O", "E&xit"}));
+    EXPECT_EQ(main.statusText(), "Ready");
+
+    CMandelDoc doc;
+    suite::test::writeFileBytes(dir / "m.mnd", doc.saveToBytes());
+    ASSERT_TRUE(main.openDocument(file("m.mnd")));
+    EXPECT_EQ(main.currentMenuId(), 8);
+    EXPECT_EQ(main.menuTitles(), (QStringList{"&Fractals", "&View", "&Run", "&Window", "&Help"}));
+    const QStringList view = main.menuItemTexts("&View");
+    for (const char* item : {"&Zoom In\t+", "Zoom &Out\t-", "Reset Zoo&m", "Zoom...", "&Reset\tCtrl+R",
+                             "Edit E&quation...", "&Cycle\tCtrl+C", "Reset &Palette", "&Edit Palette...", "Re&fresh\tF5"})
+        EXPECT_TRUE(view.contains(item)) << item;
+    EXPECT_EQ(main.menuItemTexts("&Run"),
+              (QStringList{"&Start\tF8", "&Pause\tPause", "S&top\tEsc", "&Make Bitmap..."}));
+    EXPECT_TRUE(main.recentFiles().contains(QFileInfo(file("m.mnd")).absoluteFilePath()));
+    // A document opens without rendering.
+    EXPECT_FALSE(main.activeFrame()->view()->isRunning());
+}
+
+TEST_F(MainWndTest, RefusedFilesOpenNothingAndSayWhy)
+{
+    CMainWnd main;
+    CMandelDoc doc;
+    suite::test::writeFileBytes(dir / "renamed.jls", doc.saveToBytes());
+    std::string v8 = doc.saveToBytes();
+    v8[13] = 8;
+    suite::test::writeFileBytes(dir / "v8.mnd", v8);
+    EXPECT_EQ(main.openDocument(file("renamed.jls")), nullptr);
+    EXPECT_EQ(main.openDocument(file("v8.mnd")), nullptr);
+    EXPECT_EQ(main.openDocument(file("missing.mnd")), nullptr);
+    EXPECT_TRUE(main.frames().isEmpty());
+    ASSERT_EQ(prompts.boxes.shown().size(), 3u);
+    EXPECT_NE(prompts.boxes.shown()[0].text.find("bad index"), std::string::npos);
+    EXPECT_NE(prompts.boxes.shown()[1].text.find("bad schema"), std::string::npos);
+    EXPECT_NE(prompts.boxes.shown()[2].text.find("missing.mnd"), std::string::npos);
+    EXPECT_EQ(main.currentMenuId(), 500);
+}
+
+TEST_F(MainWndTest, NewSaveReopenKeepsTheDocument)
+{
+    CMainWnd main;
+    prompts.choices.push_back(4); // the fifth File New name: Mandelbrot Set
+    main.dispatch(cmd::FileNew);
+    CFractalWnd* frame = main.activeFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->templateId(), 8);
+    EXPECT_EQ(frame->title(), "Fractal1");
+    auto* doc = static_cast<CMandelDoc*>(frame->doc());
+    doc->setRect({-1, 1, 0.5, -0.25});
+    doc->SetName("Test");
+    prompts.fileNames.push_back(file("saved.mnd"));
+    main.dispatch(cmd::FileSave);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(frame->title(), "saved.mnd");
+    EXPECT_EQ(suite::test::readFileBytes(dir / "saved.mnd"), doc->saveToBytes());
+
+    frame->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main.frames().isEmpty());
+    CFractalWnd* again = main.openDocument(file("saved.mnd"));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(static_cast<CMandelDoc*>(again->doc())->rect(), (JuliaRect{-1, 1, 0.5, -0.25}));
+    EXPECT_EQ(again->doc()->name(), "Test");
+    EXPECT_TRUE(prompts.boxes.shown().empty());
+}
+
+TEST_F(MainWndTest, ClosingAModifiedDocumentAsks)
+{
+    CMainWnd main;
+    CFractalWnd* frame = main.newDocument(8);
+    frame->doc()->SetName("changed");
+    prompts.boxes.queue(QMessageBox::Cancel);
+    EXPECT_FALSE(frame->close());
+    ASSERT_EQ(prompts.boxes.shown().size(), 1u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, "Save changes to Fractal1?");
+    prompts.boxes.queue(QMessageBox::No);
+    EXPECT_TRUE(frame->close());
+}
+
+TEST_F(MainWndTest, PropertiesAreDisabledWhileRunning)
+{
+    CMainWnd main;
+    main.resize(900, 700);
+    main.show();
+    CFractalWnd* frame = main.newDocument(8);
+    frame->resize(600, 500);
+    EXPECT_TRUE(main.commandState(cmd::Properties).enabled);
+    EXPECT_TRUE(main.commandState(cmd::Stop).checked);
+    main.dispatch(cmd::Start);
+    main.dispatch(cmd::Pause); // holds the render so the states can be read
+    ASSERT_TRUE(frame->view()->isRunning());
+    EXPECT_FALSE(main.commandState(cmd::Properties).enabled);
+    EXPECT_TRUE(main.commandState(cmd::Pause).checked);
+    EXPECT_FALSE(main.commandState(cmd::Start).checked);
+    main.dispatch(cmd::Properties); // disabled: ignored, no sheet opens
+    main.dispatch(cmd::Start);      // resumes
+    EXPECT_TRUE(main.commandState(cmd::Start).checked || !frame->view()->isRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->view()->isRunning(); }, 20000));
+    EXPECT_TRUE(main.commandState(cmd::Properties).enabled);
+    // Henon and the other types still to come open an empty window that cannot be saved.
+    CFractalWnd* henon = main.newDocument(6);
+    EXPECT_EQ(main.currentMenuId(), 6);
+    EXPECT_FALSE(main.commandState(cmd::FileSave).enabled);
+    EXPECT_FALSE(main.commandState(cmd::ZoomIn).enabled);
+    EXPECT_TRUE(main.commandState(cmd::Cycle).enabled);
+    henon->close();
+}
+
+TEST(JuliaProperties, ValidationAndDefaults)
+{
+    test::ScriptedPrompts prompts;
+    CMandelDoc doc;
+    doc.setEquation({0.5, 1, 0, 0, 0});
+    doc.SetModifiedFlag(false);
+    CJuliaPropertiesSheet sheet(doc, 8, nullptr);
+    EXPECT_EQ(sheet.windowTitle(), "Julia Set Properties");
+    EXPECT_EQ(sheet.field(7101)->text(), "-2.1");
+    EXPECT_EQ(sheet.field(7110)->text(), "0.5");
+    EXPECT_TRUE(sheet.pathText().isEmpty());
+
+    sheet.field(7101)->setText("1");
+    sheet.field(7103)->setText("1");
+    sheet.accept();
+    sheet.field(7101)->setText("0");
+    sheet.field(7103)->setText("1e-13");
+    sheet.accept();
+    sheet.field(7103)->setText("21");
+    sheet.accept();
+    sheet.field(7103)->setText("abc");
+    sheet.accept();
+    ASSERT_EQ(prompts.boxes.shown().size(), 4u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, kMsgInvalidRect);
+    EXPECT_EQ(prompts.boxes.shown()[0].title, "");
+    EXPECT_EQ(prompts.boxes.shown()[1].text, kMsgInvalidRect);
+    EXPECT_EQ(prompts.boxes.shown()[2].text, kMsgOutOfRange);
+    EXPECT_EQ(prompts.boxes.shown()[3].text, kMsgNotANumber);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.rect(), doc.defaultRect());
+
+    sheet.fillDefaults();
+    EXPECT_EQ(sheet.field(7101)->text(), "-2.100000");
+    EXPECT_EQ(sheet.field(7110)->text(), "0.000000");
+    EXPECT_EQ(doc.equation().d, 0.5); // not changed before OK
+    sheet.field(7108)->setText("1");
+    sheet.field(7109)->setText("0");
+    sheet.field(2304)->setText("Cubic");
+    sheet.accept();
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.equation(), (JuliaEquation{0, 0, 1, 0, 0}));
+    EXPECT_EQ(doc.name(), "Cubic");
+}
