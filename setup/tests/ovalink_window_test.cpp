@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -77,6 +78,7 @@ struct BoxSeen {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 void pressWhenShown(QMessageBox::StandardButton button, BoxSeen& seen)
@@ -116,6 +118,20 @@ TEST(QtMessageBoxes, ShowTheErrorIconTheButtonsAndTheDefault)
     EXPECT_EQ(boxes.show("run", "Setup", Buttons::RetryCancel, Answer::Retry), Answer::Cancel);
     EXPECT_EQ(seen.buttons, QMessageBox::Retry | QMessageBox::Cancel);
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
+
+    // Escape takes the default rather than Abort, and markup is shown as written.
+    QTimer::singleShot(0, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.text = box->text();
+        seen.format = box->textFormat();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    EXPECT_EQ(boxes.show("Source File: /tmp/<b>x</b>", "Copy Failed", Buttons::AbortRetryIgnore,
+                         Answer::Ignore),
+              Answer::Ignore);
+    EXPECT_EQ(seen.text, "Source File: /tmp/<b>x</b>");
+    EXPECT_EQ(seen.format, Qt::PlainText);
 
     pressWhenShown(QMessageBox::Ok, seen);
     EXPECT_EQ(boxes.show("missing", "Setup Error", Buttons::Ok, Answer::Ok), Answer::Ok);

@@ -40,7 +40,13 @@ Answer QtMessageBoxes::show(const std::string& text, const std::string& title, B
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         break;
     }
+    // Paths and command lines are shown exactly, even when they look like markup.
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(toButton(defaultAnswer));
+    // Escape must not abort an installation by accident: in the copy box it means the
+    // harmless default, Ignore. The other boxes have a natural escape (Cancel, OK).
+    if (buttons == Buttons::AbortRetryIgnore)
+        box.setEscapeButton(toButton(defaultAnswer));
     switch (box.exec()) {
     case QMessageBox::Abort:
         return Answer::Abort;
