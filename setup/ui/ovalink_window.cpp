@@ -50,9 +50,12 @@ void OvalinkWindow::paintEvent(QPaintEvent* event)
 void QtWaitWindow::show()
 {
     window_ = std::make_unique<OvalinkWindow>();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    window_->move(screen.left() + (screen.width() - OvalinkWindow::kWidth) / 2,
-                  screen.top() + (screen.height() - OvalinkWindow::kHeight) / 2);
+    // A display with no screen attached (possible while monitors are switched) has no centre.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        window_->move(area.left() + (area.width() - OvalinkWindow::kWidth) / 2,
+                      area.top() + (area.height() - OvalinkWindow::kHeight) / 2);
+    }
     window_->show();
     // The window system maps the window and asks for its first paint asynchronously; deliver
     // those events now, but never wait long: a slow display must not hold up the installation.
