@@ -83,7 +83,7 @@ void AffineScene::describeMaps(ParamArchive& ar)
                     describeGroup(
                         ar, "Submap",
                         [&] {
-                            switch (s.kind) {
+                            switch (choiceIndex(s.kind, 6)) {
                             case kSubmapMap:
                                 describeParam(ar, "Map", &s.map, kKindInt);
                                 break;

@@ -112,6 +112,7 @@ void FractalScene::describeParameters(ParamArchive& ar)
 
     describeGroup(ar, "Lights", [&] {
         describeParam(ar, "Number of lights", &lightCount, kKindInt);
+        const bool advanced = choiceIndex(advancedColors, 2) == 1;
         const int used = std::clamp(lightCount, 0, kMaxLights);
         for (int i = 0; i < used; ++i) {
             LightRecord& light = lights[i];
@@ -119,8 +120,9 @@ void FractalScene::describeParameters(ParamArchive& ar)
             describeGroup(
                 ar, "Light",
                 [&] {
-                    const bool positioned = light.kind != kParallel;
-                    if (advancedColors != 0) {
+                    const std::int32_t kind = choiceIndex(light.kind, 3);
+                    const bool positioned = kind != kParallel;
+                    if (advanced) {
                         describeGroup(ar, "Diffuse",
                                       [&] { colour(ar, "Red", "Green", "Blue", light.diffuse); });
                         describeGroup(ar, "Specular",
@@ -140,7 +142,7 @@ void FractalScene::describeParameters(ParamArchive& ar)
                         vec(ar, "X Direction", "Y Direction", "Z Direction", light.direction);
                     } else {
                         vec(ar, "X Position", "Y Position", "Z Position", light.position);
-                        if (light.kind == kSpot) {
+                        if (kind == kSpot) {
                             vec(ar, "X Direction", "Y Direction", "Z Direction", light.direction);
                             real(ar, "Spot angle", light.spotAngle);
                             real(ar, "End spot angle", light.endSpotAngle);
@@ -155,12 +157,13 @@ void FractalScene::describeParameters(ParamArchive& ar)
 
     describeGroup(ar, "Material", [&] {
         describeParam(ar, "Attachment", &materialAttachment, 2, kSubsetsNone);
-        const bool perSubset = materialAttachment == 0;
+        const bool perSubset = choiceIndex(materialAttachment, 2) == 0;
+        const bool advanced = choiceIndex(advancedColors, 2) == 1;
         const int n = materialCount();
         for (int m = 0; m < n; ++m) {
             MaterialRecord& material = materials[m];
             auto fields = [&] {
-                if (advancedColors != 0) {
+                if (advanced) {
                     describeGroup(ar, "Diffuse",
                                   [&] { colour(ar, "Red ", "Green", "Blue ", material.diffuse); });
                     describeGroup(ar, "Specular", [&] {

@@ -98,7 +98,7 @@ void MebiusScene::describeMaps(ParamArchive& ar)
                     describeGroup(
                         ar, "Submap",
                         [&] {
-                            switch (s.kind) {
+                            switch (choiceIndex(s.kind, 5)) {
                             case kSubmapMap:
                                 describeParam(ar, "Map", &s.map, kKindInt);
                                 break;

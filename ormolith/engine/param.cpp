@@ -62,7 +62,7 @@ std::string formatValue(const ParamNode& node)
     if (isChoice(node.kind)) {
         const std::int32_t v = *static_cast<const std::int32_t*>(node.value);
         // A negative index must not reach the name table; wrap it like a positive one.
-        const std::size_t index = static_cast<std::size_t>(((v % kind) + kind) % kind);
+        const std::size_t index = static_cast<std::size_t>(choiceIndex(v, kind));
         return index < node.choices.size() ? std::string(node.choices[index]) : std::string();
     }
     switch (kind) {

@@ -39,6 +39,13 @@ constexpr bool isChoice(std::uint16_t kind)
 
 using ChoiceNames = std::span<const char* const>;
 
+// The choice that a stored index stands for: the file writes the name at index modulo the
+// number of names, so every reader of a choice must use the same index.
+constexpr std::int32_t choiceIndex(std::int32_t value, std::int32_t count)
+{
+    return ((value % count) + count) % count;
+}
+
 struct ParamNode {
     std::string name;
     ChoiceNames choices;        // static tables; never owned

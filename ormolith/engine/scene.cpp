@@ -192,7 +192,7 @@ bool FractalScene::takesPart(int j) const
 
 int FractalScene::materialCount() const
 {
-    if (materialAttachment != 0)
+    if (choiceIndex(materialAttachment, 2) != 0)
         return 1;
     int s = currentSet;
     if (s < 1 || s > setCount || s > kMaxSets)

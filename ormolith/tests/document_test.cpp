@@ -121,6 +121,28 @@ TEST(DocumentFile, RealsKeepSixDigitsAndEveryParameterKindRoundTrips)
     EXPECT_EQ(written(other), written(doc));
 }
 
+TEST(DocumentFile, OutOfRangeChoicesWriteAFileThatReadsBackInStep)
+{
+    // Choice values are written by name modulo the number of names; the rows under them must
+    // follow the same name, or every later line would be shifted when the file is read.
+    CFractal_Doc doc;
+    doc.loadSample(0);
+    FractalScene& s = *doc.scene();
+    s.lights[0].kind = 5;                                       // written "Parallel"
+    s.lights[1].kind = -2;                                      // written "Spot"
+    s.advancedColors = -1;                                      // written "On"
+    s.materialAttachment = 2;                                   // written "Subsets"
+    dynamic_cast<AffineScene&>(s).maps[0].submaps[0].kind = 10; // written "Matrix"
+    const std::string text = written(doc);
+    std::stringstream file(text);
+    CFractal_Doc other;
+    ASSERT_TRUE(other.readDocument(file));
+    EXPECT_EQ(other.lastUnmatchedLines(), 0);
+    EXPECT_EQ(written(other), text);
+    EXPECT_EQ(other.scene()->lights[0].kind, kParallel);
+    EXPECT_EQ(other.scene()->lights[1].kind, kSpot);
+}
+
 TEST(DocumentFile, AnimationPartInItsOrder)
 {
     CFractal_Doc doc;
