@@ -26,7 +26,6 @@ public:
     // What a drop of these local files does (also used by tests without a drag source).
     void dropFiles(const QStringList& paths);
 
-protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

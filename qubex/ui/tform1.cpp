@@ -407,8 +407,10 @@ void TForm1::newcode1Click()
 void TForm1::open1Click()
 {
     const QString name = prompts_.openFileName(this, openDialog_);
-    if (!name.isEmpty())
+    if (!name.isEmpty()) {
         document_.loadCode(name.toStdString());
+        updateMenuChecks(); // a loaded code brings its own matrix length
+    }
 }
 
 void TForm1::savecode1Click()
@@ -625,9 +627,10 @@ void TForm1::BDrag1Drop()
 {
     if (bdrag_->FileCount < 1)
         return;
-    if (bdrag_->Extension.first().compare("qbx", Qt::CaseInsensitive) == 0)
+    if (bdrag_->Extension.first().compare("qbx", Qt::CaseInsensitive) == 0) {
         document_.loadCode(bdrag_->NameWithPath.first().toStdString());
-    else
+        updateMenuChecks();
+    } else
         prompts_.message(this, kNotACodeMessage, kTitle);
 }
 
