@@ -1,5 +1,6 @@
 #include "doc_file_archive.h"
 
+#include <limits>
 #include <string_view>
 
 namespace ormolith {
@@ -77,8 +78,7 @@ bool DocFileArchive::writeNode(const ParamNode& node)
 
 void DocFileArchive::skipLine()
 {
-    std::string ignored;
-    std::getline(*in_, ignored);
+    in_->ignore(std::numeric_limits<std::streamsize>::max(), '\n');
 }
 
 // Skips white space, blank lines included, then takes the rest of the line. An overlong line

@@ -287,3 +287,23 @@ TEST(MebiusCompose, FailuresNameMapAndSubmap)
     MebiusFixture missing{mstep(kSubmapMap, {}, 0, 5)};
     EXPECT_FALSE(missing.compose());
 }
+
+TEST(MebiusCompose, DeepButFiniteNestingStillComposes)
+{
+    // Two levels of 24 Map steps over a 24-step map: 24^3 elementary turns by 15 degrees about
+    // z, so the whole map turns by 24^3 * 15 degrees, a whole number of turns.
+    MebiusScene scene;
+    scene.mapCount = 3;
+    for (int k = 0; k < 2; ++k) {
+        scene.maps[k].submapCount = kMaxSubmaps;
+        for (MebiusSubmap& s : scene.maps[k].submaps)
+            s = {{}, 0, kSubmapMap, k + 2};
+    }
+    scene.maps[2].submapCount = kMaxSubmaps;
+    for (MebiusSubmap& s : scene.maps[2].submaps)
+        s = {{0, 0, 1}, 15, kSubmapRotate, 0};
+    ASSERT_TRUE(scene.composeMap(0)) << scene.errorText;
+    const Vec3 p = applyToPoint(scene.mapMatrices[0], {1, 0, 0});
+    EXPECT_NEAR(p.x, 1, 1e-9);
+    EXPECT_NEAR(p.y, 0, 1e-9);
+}
