@@ -5,11 +5,31 @@
 #include "view/fps_probe.h"
 
 #include <QApplication>
-#include <QSurfaceFormat>
+#include <QMessageBox>
 
 #include <iostream>
 #include <string>
 #include <vector>
+
+namespace {
+
+// An exception that escapes a command handler ends up here instead of tearing down the event
+// loop: it is shown, and the program carries on.
+class QubexApplication final : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            QMessageBox::critical(nullptr, "qubex", QString::fromLocal8Bit(error.what()));
+        }
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -18,7 +38,7 @@ int main(int argc, char** argv)
     if (qubex::isBatchInvocation(args) && !measureFps)
         return qubex::runBatch(args, std::cout, std::cerr);
 
-    QApplication app(argc, argv);
+    QubexApplication app(argc, argv);
     QApplication::setApplicationName("qubex");
     QApplication::setApplicationDisplayName("qubex");
     qubex::QtPrompts prompts;

@@ -407,6 +407,23 @@ TEST_F(MainWindow, ExportPointsWritesThePly)
     (void)w;
 }
 
+TEST_F(MainWindow, DrawingAreaWithoutOpenGlReportsAndCloses)
+{
+    TForm1& w = open();
+    view().usable = false;
+    w.show();
+    QTRY_VERIFY(!w.isVisible());
+    ASSERT_EQ(prompts.boxes.shown().size(), 1u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, "ChoosePixelFormat failed");
+    EXPECT_EQ(prompts.boxes.shown()[0].title, "Error");
+}
+
+TEST_F(MainWindow, SpinTimerReachesTheView)
+{
+    open();
+    QTRY_VERIFY(view().ticks > 3);
+}
+
 class Dialogs : public MainWindow {};
 
 TEST_F(Dialogs, MatrixLengthDialogAppliesClampsAndRefusesText)

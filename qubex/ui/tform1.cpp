@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <cstdlib>
 #include <ctime>
@@ -151,6 +152,11 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
         splash.exec();
     }
     std::srand(static_cast<unsigned>(std::time(nullptr)));
+    // Hints stand out in the highlight colour, as the speed buttons' hints always did.
+    QPalette hints = QToolTip::palette();
+    hints.setColor(QPalette::ToolTipBase, palette().color(QPalette::Highlight));
+    hints.setColor(QPalette::ToolTipText, palette().color(QPalette::HighlightedText));
+    QToolTip::setPalette(hints);
     registerCursors();
     saveDialog_ = {"save ifs set", "3d ifs set|*.qbx", "qbx", true};
     openDialog_ = {"", "3d ifs set|*.qbx", "qbx", false};
