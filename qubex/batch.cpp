@@ -115,6 +115,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                "  --export-ply OUT.ply  write the point cloud as an ASCII PLY file\n"
                "  --save-code OUT.qbx   write the code (random, or the one loaded) as a code file\n"
                "  --seed N              seed the random generator (default: the current time)\n"
+               "  --measure-fps [SECONDS] [POINTS]  open the window, redraw and print frames per "
+               "second\n"
                "  --help, --version\n"
                "The settings file "
             << settingsFilePath()
