@@ -8,12 +8,19 @@
 #include <QContextMenuEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <array>
+#include <limits>
 
 namespace fractals {
+
+static QImage copyPixels(const QImage& source, const QRect& part);
 
 CFractalView::CFractalView(CFractalDoc* document, QWidget* parent) : QWidget(parent), m_document(document)
 {
     setFocusPolicy(Qt::StrongFocus);
+    // About sixty pulls a second while a thread runs: columns appear as they are finished.
+    m_pullTimer.setInterval(16);
+    connect(&m_pullTimer, &QTimer::timeout, this, &CFractalView::pullFromWorker);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(1, 1);
 }
@@ -49,8 +56,11 @@ void CFractalView::ControlRender(RenderCommand command, std::unique_ptr<RenderCo
         m_bPaused = false;
         m_bRunning.start();
         ++m_runSerial;
+        m_endedSerial.store(0);
         setCursor(Qt::WaitCursor);
         StartRenderThread(std::move(context));
+        if (m_pRenderThread)
+            m_pullTimer.start();
         if (!m_pRenderThread) {
             // A type that does not render: nothing owns the flag.
             m_bRunning.clear();
@@ -78,8 +88,11 @@ void CFractalView::ControlRender(RenderCommand command, std::unique_ptr<RenderCo
             m_bRunning.clear();
             m_bPaused = false;
             joinFinishedThread();
+            m_pullTimer.stop();
+            m_endedSerial.store(0);
             unsetCursor();
             delete m_progressDialog;
+            update();
         }
         return;
     }
@@ -149,13 +162,33 @@ void CFractalView::writeColumn(int i, const std::uint8_t* indices, int height)
 
 void CFractalView::postColumnDone(int i)
 {
-    QMetaObject::invokeMethod(this, [this, i] { update(QRect(i, 0, 1, m_cy)); }, Qt::QueuedConnection);
+    // The window pulls the finished columns on its own timer: the worker never calls into Qt.
+    std::lock_guard lock(m_offscreenMutex);
+    m_dirtyFirst = std::min(m_dirtyFirst, i);
+    m_dirtyLast = std::max(m_dirtyLast, i);
 }
 
 void CFractalView::finishRun(int serial)
 {
     m_bRunning.clear();
-    QMetaObject::invokeMethod(this, [this, serial] { onRunEnded(serial); }, Qt::QueuedConnection);
+    m_endedSerial.store(serial, std::memory_order_release);
+}
+
+void CFractalView::pullFromWorker()
+{
+    int first, last;
+    {
+        std::lock_guard lock(m_offscreenMutex);
+        first = m_dirtyFirst;
+        last = m_dirtyLast;
+        m_dirtyFirst = std::numeric_limits<int>::max();
+        m_dirtyLast = -1;
+    }
+    if (last >= first)
+        update(QRect(first, 0, last - first + 1, m_cy));
+    const int ended = m_endedSerial.load(std::memory_order_acquire);
+    if (ended != 0 && ended == m_runSerial)
+        onRunEnded(ended);
 }
 
 void CFractalView::onRunEnded(int serial)
@@ -163,6 +196,8 @@ void CFractalView::onRunEnded(int serial)
     // A newer run may have started meanwhile; its thread is not ours to join.
     if (serial != m_runSerial || m_bRunning.running())
         return;
+    m_endedSerial.store(0);
+    m_pullTimer.stop();
     joinFinishedThread();
     m_bPaused = false;
     unsetCursor();
@@ -176,7 +211,8 @@ QImage CFractalView::pictureSnapshot() const
     QImage copy;
     {
         std::lock_guard lock(m_offscreenMutex);
-        copy = m_offscreen.copy();
+        if (!m_offscreen.isNull())
+            copy = copyPixels(m_offscreen, m_offscreen.rect());
     }
     if (copy.format() == QImage::Format_Indexed8) {
         QList<QRgb> colors = SharedPalette::instance().colorTable();
@@ -193,24 +229,61 @@ QColor CFractalView::backgroundColor() const
     return QColor(m_crBackground);
 }
 
+// Copies part of the shared picture. The loop is ours on purpose: the thread checker sees
+// these reads (it cannot see the ones inside Qt), so an unlocked access would be reported.
+static QImage copyPixels(const QImage& source, const QRect& part)
+{
+    QImage out(part.size(), source.format());
+    if (source.format() == QImage::Format_Indexed8)
+        out.setColorCount(256);
+    const int bytesPerPixel = source.depth() / 8;
+    for (int y = 0; y < part.height(); ++y) {
+        const uchar* src = source.constScanLine(part.top() + y) + part.left() * bytesPerPixel;
+        uchar* dst = out.scanLine(y);
+        for (int x = 0; x < part.width() * bytesPerPixel; ++x)
+            dst[x] = src[x];
+    }
+    return out;
+}
+
+// Turns an indexed picture into true colour through the live palette, here rather than in
+// QPainter, whose conversion of large images fans out to Qt's thread pool.
+static QImage toTrueColour(const QImage& indexed)
+{
+    const PaletteColors live = SharedPalette::instance().live();
+    std::array<QRgb, 256> table{};
+    for (std::size_t k = 0; k < live.size(); ++k)
+        table[k] = toQRgb(live[k]);
+    QImage out(indexed.size(), QImage::Format_RGB32);
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar* src = indexed.constScanLine(y);
+        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < indexed.width(); ++x)
+            dst[x] = table[src[x]];
+    }
+    return out;
+}
+
 void CFractalView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect area = event->rect();
-    painter.fillRect(area, backgroundColor());
     QImage part;
     {
         std::lock_guard lock(m_offscreenMutex);
-        part = m_offscreen.copy(area.intersected(m_offscreen.rect()));
+        const QRect inside = area.intersected(m_offscreen.rect());
+        if (!inside.isEmpty())
+            part = copyPixels(m_offscreen, inside);
     }
-    if (part.isNull())
-        return;
-    if (part.format() == QImage::Format_Indexed8) {
-        QList<QRgb> colors = SharedPalette::instance().colorTable();
-        colors.resize(256, qRgb(0, 0, 0));
-        part.setColorTable(colors);
-    }
-    painter.drawImage(area.topLeft(), part);
+    if (part.format() == QImage::Format_Indexed8)
+        part = toTrueColour(part);
+    // Erase only what the picture does not cover.
+    const QRect covered(area.topLeft(), part.size());
+    const QRegion rest = QRegion(area).subtracted(covered);
+    for (const QRect& r : rest)
+        painter.fillRect(r, backgroundColor());
+    if (!part.isNull())
+        painter.drawImage(area.topLeft(), part);
 }
 
 void CFractalView::resizeEvent(QResizeEvent* event)
@@ -297,11 +370,14 @@ void CFractalView::startFileRender(int width, int height, const std::string& pat
     m_bPaused = false;
     m_bRunning.start();
     ++m_runSerial;
+    m_endedSerial.store(0);
     setCursor(Qt::WaitCursor);
     m_progressDialog = new ProgressDialog(&m_bRunning, &m_fileProgress, window());
     m_progressDialog->show();
     StartRenderThread(std::move(context));
-    if (!m_pRenderThread) {
+    if (m_pRenderThread) {
+        m_pullTimer.start();
+    } else {
         m_bRunning.clear();
         unsetCursor();
         delete m_progressDialog;

@@ -7,9 +7,11 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,7 +84,7 @@ protected:
     // For render threads: store one finished column and ask the window to show it.
     void writeColumn(int i, const std::uint8_t* indices, int height);
     void postColumnDone(int i);
-    // The thread's last act: lower the flag and tell the window, which joins the thread.
+    // The thread's last act: lower the flag and leave word for the window, which joins it.
     void finishRun(int serial);
     int runSerial() const { return m_runSerial; }
     void launch(std::function<void()> body);
@@ -103,12 +105,17 @@ protected:
 private:
     void joinFinishedThread();
     void onRunEnded(int serial);
+    void pullFromWorker();
 
     CFractalDoc* m_document;
     // m_offscreen is written by the render thread and read by painting: always under the lock.
     mutable std::mutex m_offscreenMutex;
     QImage m_offscreen;
+    int m_dirtyFirst = std::numeric_limits<int>::max(); // columns finished but not yet shown,
+    int m_dirtyLast = -1;                                // guarded by m_offscreenMutex
     int m_runSerial = 0;
+    std::atomic<int> m_endedSerial{0};
+    QTimer m_pullTimer;
     std::atomic<int> m_fileProgress{0};
     QPointer<ProgressDialog> m_progressDialog;
 };

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# fractals: the file-mode render of the default Mandelbrot view at 1920x1080, as a whole
+# process (start, render, write the bitmap), then the in-process benchmark of the render.
+set -euo pipefail
+build="${1:?usage: fractals.sh BUILD_DIR}"
+exe="$build/fractals/fractals"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+"$exe" --render "$tmp/warm.bmp" --size 1920x1080 --new mandel
+times=()
+for _ in $(seq 1 15); do
+  start=$(date +%s%N)
+  "$exe" --render "$tmp/m.bmp" --size 1920x1080 --new mandel
+  end=$(date +%s%N)
+  times+=($(( (end - start) / 1000 )))
+done
+sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+printf 'fractals --render 1920x1080 --new mandel: min %.3f s, median %.3f s (15 runs)\n' \
+  "$(echo "${sorted[0]} / 1000000" | bc -l)" "$(echo "${sorted[7]} / 1000000" | bc -l)"
+if [ -x "$build/fractals/tests/fractals_render_bench" ]; then
+  "$build/fractals/tests/fractals_render_bench"
+fi
