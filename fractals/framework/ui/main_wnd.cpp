@@ -683,7 +683,7 @@ CFractalWnd* CMainWnd::openDocument(const QString& path)
         }
     }
     const std::string fullStd = full.toStdString();
-    const DocType* type = docTypeByExtension("." + QFileInfo(path).suffix().toStdString());
+    const DocType* type = docTypeByExtension(QString("." + QFileInfo(path).suffix()).toStdString());
     const ViewTemplate* tmpl = type ? viewTemplate(type->id) : nullptr;
     if (!tmpl) {
         showMessage(this, QString::fromStdString(loadFailureMessage(fullStd, "The file is not a fractal document.")));

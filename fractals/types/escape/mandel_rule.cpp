@@ -34,51 +34,95 @@ int quadraticIndex(double x, double y)
 }
 
 #ifdef FRACTALS_HAVE_X86
-// Four rows of one column at a time. Every operation is the scalar one in the same order and
-// without fused multiply-add, so each lane rounds exactly as mandelIndex does.
+// Rows of one column, four to a vector and two vectors at a time (two independent chains keep
+// the multiplier busy while the other waits for its result). Every operation is the scalar one
+// in the same order and without fused multiply-add, so each lane rounds exactly as
+// mandelIndex does.
+struct Lanes {
+    __m256d X, Y, cy, active, count;
+};
+
+__attribute__((target("avx2"), always_inline)) inline bool stepLanes(Lanes& l, __m256d cx, const JuliaEquation& eq,
+                                                                      bool quadratic)
+{
+    const __m256d limit = _mm256_set1_pd(kEscapeRadius2);
+    const __m256d one = _mm256_set1_pd(1.0);
+    const __m256d two = _mm256_set1_pd(2.0);
+    const __m256d XX = _mm256_mul_pd(l.X, l.X);
+    const __m256d YY = _mm256_mul_pd(l.Y, l.Y);
+    // "not greater" keeps a NaN lane iterating, as the scalar comparison does.
+    l.active = _mm256_and_pd(l.active, _mm256_cmp_pd(_mm256_add_pd(XX, YY), limit, _CMP_NGT_UQ));
+    l.count = _mm256_add_pd(l.count, _mm256_and_pd(l.active, one));
+    const __m256d X2 = _mm256_sub_pd(XX, YY);
+    const __m256d Y2 = _mm256_mul_pd(_mm256_mul_pd(two, l.X), l.Y);
+    if (quadratic) {
+        l.X = _mm256_add_pd(X2, cx);
+        l.Y = _mm256_add_pd(Y2, l.cy);
+    } else {
+        const __m256d three = _mm256_set1_pd(3.0);
+        const __m256d a = _mm256_set1_pd(eq.a);
+        const __m256d b = _mm256_set1_pd(eq.b);
+        const __m256d d = _mm256_set1_pd(eq.d);
+        const __m256d X3 =
+            _mm256_sub_pd(_mm256_mul_pd(XX, l.X), _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.Y), l.Y));
+        const __m256d Y3 =
+            _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.X), l.Y), _mm256_mul_pd(YY, l.Y));
+        const __m256d nX = _mm256_add_pd(
+            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, X3), _mm256_mul_pd(b, X2)), _mm256_mul_pd(d, l.X)), cx);
+        const __m256d nY = _mm256_add_pd(
+            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, Y3), _mm256_mul_pd(b, Y2)), _mm256_mul_pd(d, l.Y)), l.cy);
+        l.X = nX;
+        l.Y = nY;
+    }
+    return _mm256_movemask_pd(l.active) != 0;
+}
+
+__attribute__((target("avx2"))) void storeCounts(const Lanes& l, std::uint8_t* out)
+{
+    alignas(32) double counts[4];
+    _mm256_store_pd(counts, l.count);
+    for (int k = 0; k < 4; ++k)
+        out[k] = static_cast<std::uint8_t>(counts[k]);
+}
+
+__attribute__((target("avx2"))) Lanes startLanes(double x, const double* ys)
+{
+    Lanes l;
+    l.X = _mm256_set1_pd(x);
+    l.cy = _mm256_loadu_pd(ys);
+    l.Y = l.cy;
+    l.active = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
+    l.count = _mm256_setzero_pd();
+    return l;
+}
+
+// Eight rows starting at ys[0]; lanes that have escaped stop counting, and the loop ends when
+// all eight have escaped or 89 steps are done.
+__attribute__((target("avx2"))) void eightPixels(double x, const double* ys, const JuliaEquation& eq, bool quadratic,
+                                                 std::uint8_t* out)
+{
+    const __m256d cx = _mm256_set1_pd(x);
+    Lanes a = startLanes(x, ys);
+    Lanes b = startLanes(x, ys + 4);
+    for (int step = 0; step < kMaxIterations; ++step) {
+        const bool liveA = stepLanes(a, cx, eq, quadratic);
+        const bool liveB = stepLanes(b, cx, eq, quadratic);
+        if (!liveA && !liveB)
+            break;
+    }
+    storeCounts(a, out);
+    storeCounts(b, out + 4);
+}
+
 __attribute__((target("avx2"))) void fourPixels(double x, const double* ys, const JuliaEquation& eq, bool quadratic,
                                                 std::uint8_t* out)
 {
     const __m256d cx = _mm256_set1_pd(x);
-    const __m256d cy = _mm256_loadu_pd(ys);
-    const __m256d limit = _mm256_set1_pd(kEscapeRadius2);
-    const __m256d one = _mm256_set1_pd(1.0);
-    const __m256d two = _mm256_set1_pd(2.0);
-    const __m256d three = _mm256_set1_pd(3.0);
-    const __m256d a = _mm256_set1_pd(eq.a);
-    const __m256d b = _mm256_set1_pd(eq.b);
-    const __m256d d = _mm256_set1_pd(eq.d);
-    __m256d X = cx, Y = cy;
-    __m256d active = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-    __m256d count = _mm256_setzero_pd();
-    for (int step = 0; step < kMaxIterations; ++step) {
-        const __m256d XX = _mm256_mul_pd(X, X);
-        const __m256d YY = _mm256_mul_pd(Y, Y);
-        // "not greater" keeps a NaN lane iterating, as the scalar comparison does.
-        active = _mm256_and_pd(active, _mm256_cmp_pd(_mm256_add_pd(XX, YY), limit, _CMP_NGT_UQ));
-        if (_mm256_movemask_pd(active) == 0)
+    Lanes a = startLanes(x, ys);
+    for (int step = 0; step < kMaxIterations; ++step)
+        if (!stepLanes(a, cx, eq, quadratic))
             break;
-        count = _mm256_add_pd(count, _mm256_and_pd(active, one));
-        const __m256d X2 = _mm256_sub_pd(XX, YY);
-        const __m256d Y2 = _mm256_mul_pd(_mm256_mul_pd(two, X), Y);
-        if (quadratic) {
-            X = _mm256_add_pd(X2, cx);
-            Y = _mm256_add_pd(Y2, cy);
-            continue;
-        }
-        const __m256d X3 = _mm256_sub_pd(_mm256_mul_pd(XX, X), _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, X), Y), Y));
-        const __m256d Y3 = _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, X), X), Y), _mm256_mul_pd(YY, Y));
-        const __m256d nX = _mm256_add_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, X3), _mm256_mul_pd(b, X2)), _mm256_mul_pd(d, X)), cx);
-        const __m256d nY = _mm256_add_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, Y3), _mm256_mul_pd(b, Y2)), _mm256_mul_pd(d, Y)), cy);
-        X = nX;
-        Y = nY;
-    }
-    alignas(32) double counts[4];
-    _mm256_store_pd(counts, count);
-    for (int k = 0; k < 4; ++k)
-        out[k] = static_cast<std::uint8_t>(counts[k]);
+    storeCounts(a, out);
 }
 #endif
 
@@ -129,6 +173,13 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
     int j = 0;
 #ifdef FRACTALS_HAVE_X86
     if (vector_) {
+        for (; j + 8 <= h; j += 8) {
+            const double ys[8] = {rowY(j),     rowY(j + 1), rowY(j + 2), rowY(j + 3),
+                                  rowY(j + 4), rowY(j + 5), rowY(j + 6), rowY(j + 7)};
+            eightPixels(x, ys, eq_, quadratic, out + j);
+            if (gate && !gate->poll())
+                return false;
+        }
         for (; j + 4 <= h; j += 4) {
             const double ys[4] = {rowY(j), rowY(j + 1), rowY(j + 2), rowY(j + 3)};
             fourPixels(x, ys, eq_, quadratic, out + j);
