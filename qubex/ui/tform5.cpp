@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace qubex {
 
 TForm5::TForm5(TForm1& owner) : QWidget(nullptr, Qt::Window), owner_(owner)
@@ -21,7 +23,10 @@ TForm5::TForm5(TForm1& owner) : QWidget(nullptr, Qt::Window), owner_(owner)
     for (int c = 0; c < kEditorColumns; ++c)
         headers << QString::fromStdString(editorHeader(c));
     grid_->setHorizontalHeaderLabels(headers);
-    grid_->horizontalHeader()->setDefaultSectionSize(50);
+    // 50 pixels held a "%lf" value in the small dialog font this layout was made for; with
+    // today's fonts a column is made as wide as "-0.000000" needs, and never narrower.
+    const int numberWidth = grid_->fontMetrics().horizontalAdvance("-0.0000000") + 8;
+    grid_->horizontalHeader()->setDefaultSectionSize(std::max(50, numberWidth));
     grid_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     grid_->verticalHeader()->setVisible(false);
     grid_->verticalHeader()->setDefaultSectionSize(15 + 6);
