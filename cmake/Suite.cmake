@@ -52,10 +52,18 @@ function(suite_add_gtest target)
     if(ARG_GUI)
       set(env "QT_QPA_PLATFORM=offscreen")
     endif()
+    # An empty value would swallow the next keyword, so only pass what is set.
+    set(props TIMEOUT 300)
+    if(env)
+      list(APPEND props ENVIRONMENT "${env}")
+    endif()
+    if(ARG_LABELS)
+      list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 120
-      PROPERTIES ENVIRONMENT "${env}" LABELS "${ARG_LABELS}" TIMEOUT 300)
+      PROPERTIES ${props})
   endif()
 endfunction()
 
