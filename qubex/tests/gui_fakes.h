@@ -16,7 +16,7 @@ class ScriptedPrompts final : public Prompts {
 public:
     suite::test::ScriptedAnswers<int> boxes{0};
     std::deque<QString> fileNames; // answers for open and save dialogs; empty = cancel
-    std::vector<FileDialogSpec> fileDialogs;
+    std::vector<FileDialogOptions> fileDialogs;
     std::deque<std::optional<QColor>> colors;
     std::vector<HelpRequest> helpRequests;
 
@@ -24,8 +24,8 @@ public:
     {
         boxes.show(text.toStdString(), title.toStdString());
     }
-    QString openFileName(QWidget*, const FileDialogSpec& spec) override { return nextFile(spec); }
-    QString saveFileName(QWidget*, const FileDialogSpec& spec) override { return nextFile(spec); }
+    QString openFileName(QWidget*, const FileDialogOptions& options) override { return nextFile(options); }
+    QString saveFileName(QWidget*, const FileDialogOptions& options) override { return nextFile(options); }
     std::optional<QColor> color(QWidget*, const QColor&) override
     {
         if (colors.empty())
@@ -38,9 +38,9 @@ public:
     std::vector<std::string> texts() const { return boxes.texts(); }
 
 private:
-    QString nextFile(const FileDialogSpec& spec)
+    QString nextFile(const FileDialogOptions& options)
     {
-        fileDialogs.push_back(spec);
+        fileDialogs.push_back(options);
         if (fileNames.empty())
             return {};
         QString f = fileNames.front();

@@ -59,26 +59,26 @@ void QtPrompts::message(QWidget* parent, const QString& text, const QString& tit
     box.exec();
 }
 
-QString QtPrompts::openFileName(QWidget* parent, const FileDialogSpec& spec)
+QString QtPrompts::openFileName(QWidget* parent, const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent, spec.title);
+    QFileDialog dialog(parent, options.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(qtNameFilter(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultSuffix);
+    dialog.setNameFilter(qtNameFilter(options.filter));
+    dialog.setDefaultSuffix(options.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
 }
 
-QString QtPrompts::saveFileName(QWidget* parent, const FileDialogSpec& spec)
+QString QtPrompts::saveFileName(QWidget* parent, const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent, spec.title);
+    QFileDialog dialog(parent, options.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(qtNameFilter(spec.filter));
-    dialog.setDefaultSuffix(spec.defaultSuffix);
-    if (!spec.confirmOverwrite)
+    dialog.setNameFilter(qtNameFilter(options.filter));
+    dialog.setDefaultSuffix(options.defaultSuffix);
+    if (!options.confirmOverwrite)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

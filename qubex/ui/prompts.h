@@ -11,7 +11,7 @@ class QWidget;
 
 namespace qubex {
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     QString title;
     QString filter;        // in the form "description|pattern"
     QString defaultSuffix; // added when the typed name has none
@@ -29,8 +29,8 @@ public:
     virtual ~Prompts() = default;
     virtual void message(QWidget* parent, const QString& text, const QString& title) = 0;
     // Empty when cancelled.
-    virtual QString openFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
-    virtual QString saveFileName(QWidget* parent, const FileDialogSpec& spec) = 0;
+    virtual QString openFileName(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString saveFileName(QWidget* parent, const FileDialogOptions& options) = 0;
     virtual std::optional<QColor> color(QWidget* parent, const QColor& initial) = 0;
     virtual void help(const HelpRequest& request) = 0;
 };
@@ -39,8 +39,8 @@ public:
 class QtPrompts final : public Prompts {
 public:
     void message(QWidget* parent, const QString& text, const QString& title) override;
-    QString openFileName(QWidget* parent, const FileDialogSpec& spec) override;
-    QString saveFileName(QWidget* parent, const FileDialogSpec& spec) override;
+    QString openFileName(QWidget* parent, const FileDialogOptions& options) override;
+    QString saveFileName(QWidget* parent, const FileDialogOptions& options) override;
     std::optional<QColor> color(QWidget* parent, const QColor& initial) override;
     void help(const HelpRequest& request) override;
 };

@@ -115,8 +115,8 @@ private:
     TBDrag* bdrag_ = nullptr;
     bool editorOpen_ = false;
     bool closed_ = false;
-    FileDialogSpec saveDialog_;
-    FileDialogSpec openDialog_;
+    FileDialogOptions saveDialog_;
+    FileDialogOptions openDialog_;
     std::map<int, QCursor> cursors_;
     std::map<QString, QAction*> actions_;
     std::map<int, QAction*> matrixLengthItems_;
