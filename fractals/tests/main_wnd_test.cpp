@@ -129,12 +129,21 @@ TEST_F(MainWndTest, PropertiesAreDisabledWhileRunning)
     EXPECT_TRUE(main.commandState(cmd::Start).checked || !frame->view()->isRunning());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->view()->isRunning(); }, 20000));
     EXPECT_TRUE(main.commandState(cmd::Properties).enabled);
-    // Henon and the other types still to come open an empty window that cannot be saved.
-    CFractalWnd* henon = main.newDocument(6);
-    EXPECT_EQ(main.currentMenuId(), 6);
+    // The types still to come open an empty window that cannot be saved.
+    CFractalWnd* lsystem = main.newDocument(4);
+    EXPECT_EQ(main.currentMenuId(), 4);
     EXPECT_FALSE(main.commandState(cmd::FileSave).enabled);
     EXPECT_FALSE(main.commandState(cmd::ZoomIn).enabled);
+    EXPECT_FALSE(main.commandState(cmd::Cycle).enabled);
+    lsystem->close();
+    // The Henon window has the palette commands but no zoom commands.
+    CFractalWnd* henon = main.newDocument(6);
+    EXPECT_EQ(main.currentMenuId(), 6);
+    EXPECT_TRUE(main.commandState(cmd::FileSave).enabled);
+    EXPECT_FALSE(main.commandState(cmd::ZoomIn).enabled);
+    EXPECT_FALSE(main.commandState(cmd::Reset).enabled);
     EXPECT_TRUE(main.commandState(cmd::Cycle).enabled);
+    EXPECT_FALSE(main.menuItemTexts("&View").contains("&Zoom In\t+"));
     henon->close();
 }
 

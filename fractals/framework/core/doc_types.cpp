@@ -1,5 +1,7 @@
 #include "doc_types.h"
 
+#include "cosine_rule.h"
+#include "henon_doc.h"
 #include "julia_doc.h"
 #include "mandel_rule.h"
 
@@ -29,10 +31,17 @@ const std::vector<DocType>& docTypes()
          "ifs", nullptr, nullptr},
         {4, "\nFractal\nL-System Fractal\nL-System Fractal (*.lsf)\n.lsf\nFractals.LSystem\nKaleidra 98 File",
          "lsystem", nullptr, nullptr},
-        {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File", "henon", nullptr,
-         nullptr},
+        {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File", "henon",
+         [] { return std::make_unique<CHenonDoc>(); },
+         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
+             return std::make_unique<HenonRule>(static_cast<const CHenonDoc&>(doc), w, h);
+         }},
         {7, "\nFractal\nJulia Set\nJulia Set (*.jls)\n.jls\nFractals.Juliaset\nKaleidra 98 File", "julia",
-         [] { return std::make_unique<CJuliaDoc>(); }, nullptr},
+         [] { return std::make_unique<CJuliaDoc>(); },
+         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
+             const auto& j = static_cast<const CJuliaDoc&>(doc);
+             return makeJuliaRule(j.rect(), j.equation(), w, h);
+         }},
         {8, "\nFractal\nMandelbrot Set\nMandelbrot Set (*.mnd)\n.mnd\nFractals.Mandel\nMandelbrot Sets File", "mandel",
          [] { return std::make_unique<CMandelDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
@@ -40,7 +49,11 @@ const std::vector<DocType>& docTypes()
              return std::make_unique<MandelRule>(m.rect(), m.equation(), w, h);
          }},
         {9, "\nFractal\nJulia Set w/ Cosines\nJulia Set w/ Cosines (*.cjs)\n.cjs\nFractals.Juliacos\nKaleidra 98 File",
-         "juliacos", nullptr, nullptr},
+         "juliacos", [] { return std::make_unique<CJuliacosDoc>(); },
+         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
+             const auto& j = static_cast<const CJuliaDoc&>(doc);
+             return std::make_unique<CosineRule>(j.rect(), j.equation().a, w, h);
+         }},
     };
     return types;
 }

@@ -7,6 +7,7 @@
 #include "suite_version.h"
 
 #include <QApplication>
+#include <clocale>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
@@ -16,6 +17,9 @@ namespace fractals {
 int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Qt adopts the user's locale for the C library; the file and web-page texts ("%f") need
+    // the decimal point whatever the language.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName("Calvetra");
     QCoreApplication::setApplicationName(kWindowTitle);
     QCoreApplication::setApplicationVersion(SUITE_VERSION);

@@ -459,6 +459,7 @@ QMenu* CMainWnd::buildContextMenu(int menuId, QWidget* parent)
                  {cmd::Properties, "Edit E&quation..."}, {cmd::ResetPalette, "Reset &Palette"},
                  {cmd::Cycle, "&Cycle"}};
         break;
+    case 6099:
     case 5099:
         items = {{cmd::Properties, "P&roperties..."}, {cmd::Reset, "&Reset"}, {cmd::Refresh, "Re&fresh"}, {0, {}},
                  {cmd::Properties, "Edit E&quation..."}, {cmd::ResetPalette, "Reset &Palette"},

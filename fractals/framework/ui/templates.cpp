@@ -1,5 +1,6 @@
 // The six document templates with the window parts of each type.
 #include "doc_types.h"
+#include "henon_view.h"
 #include "julia_properties.h"
 #include "julia_view.h"
 #include "main_wnd.h"
@@ -47,10 +48,17 @@ std::vector<ViewTemplate> buildTemplates()
             t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CJuliaView(static_cast<CJuliaDoc*>(d)); };
             t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 7); };
             break;
-        case 6:
         case 9:
-            // Palette types still to come: the palette background and commands already work.
-            t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CHenonBaseView(d); };
+            t.makeView = [](CFractalDoc* d) -> CFractalView* {
+                return new CJuliacosView(static_cast<CJuliacosDoc*>(d));
+            };
+            t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 9); };
+            break;
+        case 6:
+            t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CHenonView(static_cast<CHenonDoc*>(d)); };
+            t.editProperties = [](CFractalDoc& d, QWidget* p) {
+                return editHenonProperties(static_cast<CHenonDoc&>(d), p);
+            };
             break;
         default:
             t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CFractalView(d); };

@@ -88,4 +88,16 @@ std::unique_ptr<CFractalDoc> CMandelDoc::cloneEmpty() const
     return std::make_unique<CMandelDoc>();
 }
 
+CJuliacosDoc::CJuliacosDoc()
+{
+    m_strTypeKey = "Juliacos";
+    m_strTypeName = "Julia Set w/ Cosines";
+    setDefaults({-2, 2, 2, -2}, {0, 0, 2.98, 0, 0});
+}
+
+std::unique_ptr<CFractalDoc> CJuliacosDoc::cloneEmpty() const
+{
+    return std::make_unique<CJuliacosDoc>();
+}
+
 } // namespace fractals

@@ -74,4 +74,13 @@ private:
     std::unique_ptr<CFractalDoc> cloneEmpty() const override;
 };
 
+class CJuliacosDoc : public CJuliaDoc {
+public:
+    CJuliacosDoc();
+    const char* equationLabel() const override { return "Equation: a(cos z)."; }
+
+private:
+    std::unique_ptr<CFractalDoc> cloneEmpty() const override;
+};
+
 } // namespace fractals

@@ -1,6 +1,7 @@
 #include "julia_view.h"
 
 #include "commands.h"
+#include "cosine_rule.h"
 #include "mandel_rule.h"
 
 #include <QKeyEvent>
@@ -99,6 +100,18 @@ void CJuliaView::keyPressEvent(QKeyEvent* event)
         return;
     }
     CHenonBaseView::keyPressEvent(event);
+}
+
+std::unique_ptr<EscapeRule> CJuliaView::makeRule(const RenderContext& context) const
+{
+    const auto* doc = static_cast<const CJuliaDoc*>(context.document);
+    return makeJuliaRule(doc->rect(), doc->equation(), context.width, context.height);
+}
+
+std::unique_ptr<EscapeRule> CJuliacosView::makeRule(const RenderContext& context) const
+{
+    const auto* doc = static_cast<const CJuliaDoc*>(context.document);
+    return std::make_unique<CosineRule>(doc->rect(), doc->equation().a, context.width, context.height);
 }
 
 std::unique_ptr<EscapeRule> CMandelView::makeRule(const RenderContext& context) const

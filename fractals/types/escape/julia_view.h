@@ -18,6 +18,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    std::unique_ptr<EscapeRule> makeRule(const RenderContext& context) const override;
 
 private:
     void changeAndRestart(const std::function<void()>& change);
@@ -27,6 +28,15 @@ class CMandelView : public CJuliaView {
     Q_OBJECT
 public:
     explicit CMandelView(CMandelDoc* document, QWidget* parent = nullptr) : CJuliaView(document, parent) {}
+
+protected:
+    std::unique_ptr<EscapeRule> makeRule(const RenderContext& context) const override;
+};
+
+class CJuliacosView : public CJuliaView {
+    Q_OBJECT
+public:
+    explicit CJuliacosView(CJuliacosDoc* document, QWidget* parent = nullptr) : CJuliaView(document, parent) {}
 
 protected:
     std::unique_ptr<EscapeRule> makeRule(const RenderContext& context) const override;

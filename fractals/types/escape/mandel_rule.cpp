@@ -17,15 +17,15 @@ bool isQuadratic(const JuliaEquation& eq)
     return eq.a == 0.0 && eq.b == 1.0 && eq.d == 0.0;
 }
 
-int quadraticIndex(double x, double y)
+int quadraticIndex(double x, double y, double cRe, double cIm)
 {
     double X = x, Y = y;
     int k = 0;
     while (k < kMaxIterations) {
         if (X * X + Y * Y > kEscapeRadius2)
             break;
-        const double nX = (X * X - Y * Y) + x;
-        const double nY = (2 * X) * Y + y;
+        const double nX = (X * X - Y * Y) + cRe;
+        const double nY = (2 * X) * Y + cIm;
         X = nX;
         Y = nY;
         ++k;
@@ -39,12 +39,12 @@ int quadraticIndex(double x, double y)
 // in the same order and without fused multiply-add, so each lane rounds exactly as
 // mandelIndex does.
 struct Lanes {
-    __m256d X, Y, cy, active, count;
+    __m256d X, Y, cx, cy, active, count;
 };
 
-__attribute__((target("avx2"), always_inline)) inline bool stepLanes(Lanes& l, __m256d cx, const JuliaEquation& eq,
-                                                                      bool quadratic)
+__attribute__((target("avx2"), always_inline)) inline bool stepLanes(Lanes& l, const JuliaEquation& eq, bool quadratic)
 {
+    const __m256d cx = l.cx;
     const __m256d limit = _mm256_set1_pd(kEscapeRadius2);
     const __m256d one = _mm256_set1_pd(1.0);
     const __m256d two = _mm256_set1_pd(2.0);
@@ -85,12 +85,14 @@ __attribute__((target("avx2"))) void storeCounts(const Lanes& l, std::uint8_t* o
         out[k] = static_cast<std::uint8_t>(counts[k]);
 }
 
-__attribute__((target("avx2"))) Lanes startLanes(double x, const double* ys)
+// The Mandelbrot set adds the pixel itself; the Julia set adds the fixed constant c.
+__attribute__((target("avx2"))) Lanes startLanes(double x, const double* ys, const double* c)
 {
     Lanes l;
     l.X = _mm256_set1_pd(x);
-    l.cy = _mm256_loadu_pd(ys);
-    l.Y = l.cy;
+    l.Y = _mm256_loadu_pd(ys);
+    l.cx = c ? _mm256_set1_pd(c[0]) : l.X;
+    l.cy = c ? _mm256_set1_pd(c[1]) : l.Y;
     l.active = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     l.count = _mm256_setzero_pd();
     return l;
@@ -98,15 +100,14 @@ __attribute__((target("avx2"))) Lanes startLanes(double x, const double* ys)
 
 // Eight rows starting at ys[0]; lanes that have escaped stop counting, and the loop ends when
 // all eight have escaped or 89 steps are done.
-__attribute__((target("avx2"))) void eightPixels(double x, const double* ys, const JuliaEquation& eq, bool quadratic,
-                                                 std::uint8_t* out)
+__attribute__((target("avx2"))) void eightPixels(double x, const double* ys, const double* c, const JuliaEquation& eq,
+                                                 bool quadratic, std::uint8_t* out)
 {
-    const __m256d cx = _mm256_set1_pd(x);
-    Lanes a = startLanes(x, ys);
-    Lanes b = startLanes(x, ys + 4);
+    Lanes a = startLanes(x, ys, c);
+    Lanes b = startLanes(x, ys + 4, c);
     for (int step = 0; step < kMaxIterations; ++step) {
-        const bool liveA = stepLanes(a, cx, eq, quadratic);
-        const bool liveB = stepLanes(b, cx, eq, quadratic);
+        const bool liveA = stepLanes(a, eq, quadratic);
+        const bool liveB = stepLanes(b, eq, quadratic);
         if (!liveA && !liveB)
             break;
     }
@@ -114,13 +115,12 @@ __attribute__((target("avx2"))) void eightPixels(double x, const double* ys, con
     storeCounts(b, out + 4);
 }
 
-__attribute__((target("avx2"))) void fourPixels(double x, const double* ys, const JuliaEquation& eq, bool quadratic,
-                                                std::uint8_t* out)
+__attribute__((target("avx2"))) void fourPixels(double x, const double* ys, const double* c, const JuliaEquation& eq,
+                                                bool quadratic, std::uint8_t* out)
 {
-    const __m256d cx = _mm256_set1_pd(x);
-    Lanes a = startLanes(x, ys);
+    Lanes a = startLanes(x, ys, c);
     for (int step = 0; step < kMaxIterations; ++step)
-        if (!stepLanes(a, cx, eq, quadratic))
+        if (!stepLanes(a, eq, quadratic))
             break;
     storeCounts(a, out);
 }
@@ -129,6 +129,16 @@ __attribute__((target("avx2"))) void fourPixels(double x, const double* ys, cons
 } // namespace
 
 int mandelIndex(double x, double y, const JuliaEquation& eq)
+{
+    return polynomialIndex(x, y, x, y, eq);
+}
+
+int juliaIndex(double x, double y, const JuliaEquation& eq)
+{
+    return polynomialIndex(x, y, eq.cRe, eq.cIm, eq);
+}
+
+int polynomialIndex(double x, double y, double cRe, double cIm, const JuliaEquation& eq)
 {
     double X = x, Y = y;
     int k = 0;
@@ -140,8 +150,8 @@ int mandelIndex(double x, double y, const JuliaEquation& eq)
         const double Y2 = (2 * X) * Y;
         const double X3 = X * X * X - 3 * X * Y * Y;
         const double Y3 = 3 * X * X * Y - Y * Y * Y;
-        const double nX = eq.a * X3 + eq.b * X2 + eq.d * X + x;
-        const double nY = eq.a * Y3 + eq.b * Y2 + eq.d * Y + y;
+        const double nX = eq.a * X3 + eq.b * X2 + eq.d * X + cRe;
+        const double nY = eq.a * Y3 + eq.b * Y2 + eq.d * Y + cIm;
         X = nX;
         Y = nY;
         ++k;
@@ -158,8 +168,9 @@ bool mandelVectorAvailable()
 #endif
 }
 
-MandelRule::MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height, bool useVector)
-    : EscapeRule(width, height), rect_(rect), eq_(eq),
+MandelRule::MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height, bool useVector,
+                       bool julia)
+    : EscapeRule(width, height), rect_(rect), eq_(eq), julia_(julia),
       stepX_(width > 0 ? (rect.right - rect.left) / width : 0.0),
       stepY_(height > 0 ? (rect.top - rect.bottom) / height : 0.0), vector_(useVector && mandelVectorAvailable())
 {
@@ -169,6 +180,8 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
 {
     const double x = columnX(i);
     const bool quadratic = isQuadratic(eq_);
+    const double constant[2] = {eq_.cRe, eq_.cIm};
+    const double* c = julia_ ? constant : nullptr;
     const int h = height();
     int j = 0;
 #ifdef FRACTALS_HAVE_X86
@@ -176,13 +189,13 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
         for (; j + 8 <= h; j += 8) {
             const double ys[8] = {rowY(j),     rowY(j + 1), rowY(j + 2), rowY(j + 3),
                                   rowY(j + 4), rowY(j + 5), rowY(j + 6), rowY(j + 7)};
-            eightPixels(x, ys, eq_, quadratic, out + j);
+            eightPixels(x, ys, c, eq_, quadratic, out + j);
             if (gate && !gate->poll())
                 return false;
         }
         for (; j + 4 <= h; j += 4) {
             const double ys[4] = {rowY(j), rowY(j + 1), rowY(j + 2), rowY(j + 3)};
-            fourPixels(x, ys, eq_, quadratic, out + j);
+            fourPixels(x, ys, c, eq_, quadratic, out + j);
             if (gate && !gate->poll())
                 return false;
         }
@@ -190,7 +203,9 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
 #endif
     for (; j < h; ++j) {
         const double y = rowY(j);
-        out[j] = static_cast<std::uint8_t>(quadratic ? quadraticIndex(x, y) : mandelIndex(x, y, eq_));
+        const double cRe = c ? c[0] : x, cIm = c ? c[1] : y;
+        out[j] = static_cast<std::uint8_t>(quadratic ? quadraticIndex(x, y, cRe, cIm)
+                                                     : polynomialIndex(x, y, cRe, cIm, eq_));
         if (gate && !gate->poll())
             return false;
     }
