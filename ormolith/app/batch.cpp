@@ -1,8 +1,19 @@
 #include "batch.h"
 
-#include <charconv>
+#include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <thread>
+
+#include "bmp_writer.h"
+#include "builder.h"
 #include "fractal_doc.h"
+#include "image_buffer.h"
 #include "samples.h"
 #include "suite_version.h"
 
@@ -33,11 +44,73 @@ bool loadSource(const CommandLine& cmd, CFractal_Doc& doc, std::ostream& err)
     return true;
 }
 
+bool parseCount(const std::string& text, int low, int high, int& value)
+{
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end && value >= low && value <= high;
+}
+
+// Larger sides would ask for gigabytes of pixel records.
+constexpr int kMaxSide = 16384;
+
+bool parseSize(const std::string& text, int& width, int& height)
+{
+    const auto x = text.find_first_of("xX");
+    return x != std::string::npos && parseCount(text.substr(0, x), 1, kMaxSide, width) &&
+           parseCount(text.substr(x + 1), 1, kMaxSide, height);
+}
+
+// Builds the picture on a worker thread while this thread shows the progress, as the window's
+// status bar would, then writes the bitmap.
+int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& err)
+{
+    ImageBuffer image;
+    image.setRequestedSize(unsigned(cmd.width), unsigned(cmd.height));
+    BuildOptions options;
+    options.threads = cmd.threads;
+    bool ok = false;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        ok = buildImage(scene, image, options);
+        done.store(true);
+    });
+    const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
+    int shown = -1;
+    while (!done.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const int percent = std::clamp(int(scene.progressPercent.load()), 0, 100);
+        if (terminal && percent != shown) {
+            err << "\rOrmolith: building " << percent << "%" << std::flush;
+            shown = percent;
+        } else if (!terminal && percent / 10 > shown / 10) {
+            err << "Ormolith: building " << percent << "%\n";
+            shown = percent;
+        }
+    }
+    worker.join();
+    if (terminal)
+        err << "\r";
+    if (!ok) {
+        err << "Ormolith: " << (scene.errorText.empty() ? "build stopped" : scene.errorText)
+            << "\n";
+        return 1;
+    }
+    std::string error;
+    if (!saveBitmap(image, cmd.output, &error)) {
+        err << "Ormolith: " << cmd.output << ": " << error << "\n";
+        return 1;
+    }
+    err << "Ormolith: wrote " << cmd.output << " (" << cmd.width << "x" << cmd.height << ")\n";
+    return 0;
+}
+
 } // namespace
 
 std::string usageLine()
 {
-    return "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | --help | "
+    return "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | "
+           "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs) | --help | "
            "--version";
 }
 
@@ -47,6 +120,9 @@ std::string helpText()
         usageLine() + "\n\n"
                       "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
                       "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
+                      "  --render OUT.bmp build the picture and write it as a 24-bit bitmap\n"
+                      "  --size WxH       picture size for --render (default 640x480)\n"
+                      "  --threads N      worker threads for --render (default: one per core)\n"
                       "  --sample N       start from built-in sample N:\n";
     for (int i = 0; i < kSampleCount; ++i)
         text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
@@ -61,9 +137,11 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
 {
     CommandLine cmd;
     bool haveAction = false;
+    bool sizeGiven = false, threadsGiven = false;
     auto setAction = [&](CommandLine::Action action, const std::string& option) {
         if (haveAction) {
-            error = "only one of --save, --help, --version may be given (" + option + ")";
+            error = "only one of --save, --render, --help, --version may be given (" + option +
+                    ")";
             return false;
         }
         haveAction = true;
@@ -89,6 +167,28 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         } else if (arg == "--save") {
             if (!setAction(CommandLine::Action::save, arg) || !value(cmd.output))
                 return std::nullopt;
+        } else if (arg == "--render") {
+            if (!setAction(CommandLine::Action::render, arg) || !value(cmd.output))
+                return std::nullopt;
+        } else if (arg == "--size") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!parseSize(text, cmd.width, cmd.height)) {
+                error = "--size needs WIDTHxHEIGHT from 1x1 to " + std::to_string(kMaxSide) + "x" +
+                        std::to_string(kMaxSide) + ", not '" + text + "'";
+                return std::nullopt;
+            }
+            sizeGiven = true;
+        } else if (arg == "--threads") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!parseCount(text, 1, 256, cmd.threads)) {
+                error = "--threads needs a number from 1 to 256, not '" + text + "'";
+                return std::nullopt;
+            }
+            threadsGiven = true;
         } else if (arg == "--sample") {
             std::string text;
             if (!value(text))
@@ -121,8 +221,16 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         error = "--save needs --sample N or FILE.ifs";
         return std::nullopt;
     }
+    if (cmd.action == CommandLine::Action::render && cmd.sample < 0 && cmd.input.empty()) {
+        error = "--render needs --sample N or FILE.ifs";
+        return std::nullopt;
+    }
     if (cmd.action == CommandLine::Action::window && cmd.sample >= 0) {
-        error = "--sample needs --save";
+        error = "--sample needs --save or --render";
+        return std::nullopt;
+    }
+    if (cmd.action != CommandLine::Action::render && (sizeGiven || threadsGiven)) {
+        error = std::string(sizeGiven ? "--size" : "--threads") + " needs --render";
         return std::nullopt;
     }
     return cmd;
@@ -149,6 +257,12 @@ int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err)
             return 1;
         }
         return 0;
+    }
+    case CommandLine::Action::render: {
+        CFractal_Doc doc;
+        if (!loadSource(cmd, doc, err))
+            return 1;
+        return renderToBitmap(cmd, *doc.scene(), err);
     }
     case CommandLine::Action::window:
         break;

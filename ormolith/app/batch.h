@@ -8,11 +8,13 @@
 namespace ormolith {
 
 struct CommandLine {
-    enum class Action { window, help, version, save };
+    enum class Action { window, help, version, save, render };
     Action action = Action::window;
     std::string output; // OUT of the action
     int sample = -1;    // --sample N, -1 when a file is the source
     std::string input;  // FILE.ifs, empty when a sample is the source
+    int width = 640, height = 480; // --size WxH of --render
+    int threads = 0;               // --threads N of --render, 0 = one per core
 };
 
 // Parses the arguments after the program name. Empty optional and `error` set for bad

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "bounds.h"
 #include "compose.h"
 
 namespace ormolith {
@@ -267,7 +268,7 @@ bool AffineScene::prepareSets()
     for (int i = 0; i < mapCount; ++i)
         if (!composeMap(i))
             return false;
-    return true;
+    return computeAffineBounds(*this);
 }
 
 } // namespace ormolith

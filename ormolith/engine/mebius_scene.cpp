@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "bounds.h"
 #include "compose.h"
 
 namespace ormolith {
@@ -248,6 +249,7 @@ bool MebiusScene::prepareSets()
     for (int i = 0; i < mapCount; ++i)
         if (!composeMap(i))
             return false;
+    setMebiusBounds(*this);
     return true;
 }
 

@@ -20,6 +20,9 @@ public:
     void describeMaps(ParamArchive& ar) override;
     bool onParamChanged(const ParamNode& node) override;
     bool prepareSets() override;
+    void makeRootPiece(Piece& root) const override;
+    int makeChildren(const Piece& parent, Piece* out, int room,
+                     int branchGeneration) const override;
 
     // Composes map `index` (0-based) into mapMatrices[index]. False with errorText on failure.
     bool composeMap(int index);

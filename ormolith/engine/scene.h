@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,14 @@ public:
     // Build-time checks and preparations: set checks and reachability here, map composition
     // in the derived classes. False with errorText at the first failure.
     virtual bool prepareSets();
+    // The piece tree of the builder (pieces.cpp): the root piece of the drawn set, and the
+    // children of a piece written to out[0..room). makeChildren returns their number, 0 when
+    // the piece has no children or they would not all fit. Children made from a piece of
+    // generation branchGeneration take their subset number as material. Both only read the
+    // scene, so several build workers may call them at once.
+    virtual void makeRootPiece(Piece& root) const = 0;
+    virtual int makeChildren(const Piece& parent, Piece* out, int room,
+                             int branchGeneration) const = 0;
 
     static std::uint64_t memoryRequired(std::uint64_t width, std::uint64_t height)
     {
@@ -184,6 +193,8 @@ public:
     std::vector<PixelRecord> accumulator; // width x height, row 0 the bottom line
     int accumulatorWidth = 0, accumulatorHeight = 0;
     std::vector<Piece> pieces; // capacity kMaxPieces, never grown during a build
+    // Per-worker piece stacks and ray lanes (builder.cpp), kept so that builds do not allocate.
+    std::shared_ptr<struct BuildWorkspace> workspace;
 
 protected:
     explicit FractalScene(int fractalType);

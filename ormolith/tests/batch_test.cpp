@@ -68,9 +68,10 @@ TEST(CommandLine, BadArgumentsSayWhy)
         {{"--save", "o.ifs", "--sample", "1", "a.ifs"},
          "give either --sample N or FILE.ifs, not both"},
         {{"--save", "o.ifs", "a.ifs", "b.ifs"}, "only one FILE.ifs may be given"},
-        {{"--sample", "1"}, "--sample needs --save"},
+        {{"--sample", "1"}, "--sample needs --save or --render"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
-        {{"--help", "--version"}, "only one of --save, --help, --version may be given (--version)"},
+        {{"--help", "--version"},
+         "only one of --save, --render, --help, --version may be given (--version)"},
     };
     for (const auto& [args, message] : cases) {
         std::string error;

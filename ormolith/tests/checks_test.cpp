@@ -30,6 +30,16 @@ void fill(FractalScene& scene)
     scene.sets[0].subsets[1] = {2, 2, 0};
     scene.sets[1].subsetCount = 1;
     scene.sets[1].subsets[0] = {2, 1, 0};
+    // The set bounds need maps that shrink: a Scale in map 1 and a Matrix in map 2 (a Matrix
+    // has no axis, so turning it into a Rotate still fails).
+    if (auto* affine = dynamic_cast<AffineScene*>(&scene)) {
+        affine->maps[0].submapCount = 1;
+        affine->maps[0].submaps[0].kind = kSubmapScale;
+        affine->maps[0].submaps[0].direction = {0.5, 0.5, 0.5};
+        affine->maps[1].submapCount = 1;
+        affine->maps[1].submaps[0].kind = kSubmapMatrix;
+        affine->maps[1].submaps[0].p = {0.5, 0, 0, 0, 0.5, 0, 0, 0, 0.5};
+    }
 }
 
 } // namespace
@@ -271,6 +281,9 @@ TEST(BuildChecks, ReachabilityCountsChainLengths)
     // 1 -> 2 -> 3 -> 3, and 4 -> 1 which nothing reaches.
     AffineScene scene;
     scene.mapCount = 1;
+    scene.maps[0].submapCount = 1; // a shrinking map, so that the set bounds settle
+    scene.maps[0].submaps[0].kind = kSubmapScale;
+    scene.maps[0].submaps[0].direction = {0.5, 0.5, 0.5};
     scene.setCount = 4;
     scene.currentSet = 1;
     const int target[4] = {2, 3, 3, 1};

@@ -1,0 +1,908 @@
+// The build: checks and bounds, camera, the render passes over tiles on worker threads, the
+// conversion to bytes. See README.md for how the walks share one traversal.
+#include "builder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "bounds.h"
+#include "shading.h"
+
+namespace ormolith {
+
+namespace {
+
+constexpr double kMissed = 100;    // traced this generation, nothing hit
+constexpr double kNotTraced = 200; // not traced this generation
+constexpr double kMinWeight = 0.01;
+
+// A ray (or a shadow line, or a point of the normal field) while a worker walks the piece tree.
+// Lanes are the worker's own double-precision copies of its tile's pixel records, threaded into
+// lists by `next`: a piece's list holds the lanes that may still meet it.
+struct Lane {
+    double o[3];   // origin (the eye, a hit point, or a light)
+    double d[3];   // unit direction, normalised in double precision
+    double dist;   // present distance of the nearest hit, or the length of a shadow line
+    double n[3];   // normal of the hit (hit point - leaf centre)
+    double acc[3]; // sum of the normal field
+    std::int32_t next;
+    std::int32_t record; // index of the pixel record
+    std::int32_t material;
+    std::int32_t pad;
+};
+
+// Everything one worker owns. Allocated once per thread count and kept in the scene; workers
+// are separate heap objects, and the counters that change often sit on their own cache line so
+// that two workers never write to the same one.
+struct alignas(64) Worker {
+    std::vector<Piece> stack;
+    std::vector<double> eyeDistance; // per stack slot, for the front-to-back order
+    std::vector<Lane> lanes;
+    alignas(64) double pendingProgress = 0;
+    int pendingCount = 0;
+    long long traversalPieces = 0, normalPieces = 0, shadowPieces = 0;
+    char padding[64];
+};
+
+} // namespace
+
+struct BuildWorkspace {
+    std::vector<std::unique_ptr<Worker>> workers;
+    int laneCapacity = 0;
+    BuildStats stats;
+};
+
+namespace {
+
+struct Tile {
+    int x0, x1, y0, y1; // columns [x0, x1), rows [y0, y1)
+    int firstColumn, endColumn;
+    Vec3 eye;
+    double share; // the tile's share of its eye pass, for the progress
+};
+
+// Read-only during the passes; shared by all workers.
+struct Pass {
+    FractalScene* scene;
+    const PreparedShading* shading;
+    CameraFrame frame;
+    int width, height;
+    bool rebuild, highQuality;
+    int deep, n;
+    double precision2, levelOverF2, levelOverF;
+    int branchGeneration;
+    double progressPerUnit; // percent for one whole walk of the picture
+    const std::vector<Tile>* tiles;
+    std::atomic<int>* nextTile;
+};
+
+bool stopped(const Pass& pass)
+{
+    return pass.scene->stopRequested.load(std::memory_order_relaxed);
+}
+
+void flushProgress(const Pass& pass, Worker& w)
+{
+    if (w.pendingProgress != 0)
+        pass.scene->progressPercent.fetch_add(w.pendingProgress, std::memory_order_relaxed);
+    w.pendingProgress = 0;
+    w.pendingCount = 0;
+}
+
+inline void finished(const Pass& pass, Worker& w, double mass, double scale)
+{
+    w.pendingProgress += mass * scale;
+    if (++w.pendingCount >= 512)
+        flushProgress(pass, w);
+}
+
+inline void push(Lane* lanes, std::int32_t& head, std::int32_t i)
+{
+    lanes[i].next = head;
+    head = i;
+}
+
+// Moves a whole list onto another (order is irrelevant: every lane is independent).
+inline void pushAll(Lane* lanes, std::int32_t& head, std::int32_t list)
+{
+    while (list >= 0) {
+        const std::int32_t next = lanes[list].next;
+        push(lanes, head, list);
+        list = next;
+    }
+}
+
+// Ray against a sphere: b is the distance along the ray to the point nearest the centre and
+// disc the squared half chord. The squared distance of the centre from the ray is taken from the
+// perpendicular vector rather than as |w|^2 - b^2, which would cancel catastrophically for a
+// small sphere far away (a pixel-sized leaf at a large picture size).
+struct Chord {
+    double b, disc;
+};
+
+inline Chord chord(const double* o, const double* d, const Vec3& c, double reach)
+{
+    const double wx = c.x - o[0], wy = c.y - o[1], wz = c.z - o[2];
+    const double b = wx * d[0] + wy * d[1] + wz * d[2];
+    const double qx = wx - b * d[0], qy = wy - b * d[1], qz = wz - b * d[2];
+    return {b, reach - (qx * qx + qy * qy + qz * qz)};
+}
+
+// The walk shared by the rays, the normal field and the shadow lines: a depth-first walk of the
+// piece tree in which one list of lanes travels down the stack. A piece splits the list it
+// receives into the lanes that may meet it (handed to its topmost child) and the others (set
+// aside on the piece below its children); when a subtree is finished its lanes move on to the
+// next piece on the stack. Policy decides what "may meet" means and what a leaf does.
+template <class Policy>
+void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool frontToBack,
+          double progressScale, long long& visits)
+{
+    const FractalScene& scene = *pass.scene;
+    Piece* stack = w.stack.data();
+    double* depth = w.eyeDistance.data();
+    Lane* lanes = w.lanes.data();
+    const Vec3 eye = policy.eye;
+
+    scene.makeRootPiece(stack[0]);
+    {
+        const double d = length(stack[0].centre - eye);
+        const double r = std::sqrt(stack[0].radius2) + d * pass.levelOverF;
+        stack[0].reach = r * r;
+    }
+    stack[0].rays = head;
+    int top = 1;
+    while (top > 0) {
+        if (stopped(pass))
+            break;
+        ++visits;
+        Piece& piece = stack[top - 1];
+        std::int32_t list = piece.rays;
+        piece.rays = -1;
+        std::int32_t dummy = -1;
+        std::int32_t& below = top >= 2 ? stack[top - 2].rays : dummy;
+        std::int32_t keep = -1;
+        policy.filter(piece, lanes, list, keep, below);
+        if (keep < 0) {
+            finished(pass, w, piece.mass, progressScale);
+            --top;
+            continue;
+        }
+        const Piece parent = piece;
+        const int made = scene.makeChildren(parent, stack + top, kMaxPieces - top,
+                                            pass.branchGeneration);
+        if (made == 0) {
+            // No children (or no room for them): the piece is done and its lanes keep what they
+            // have; they move on.
+            pushAll(lanes, below, keep);
+            finished(pass, w, parent.mass, progressScale);
+            --top;
+            continue;
+        }
+        policy.children(parent, stack + top, made);
+        // Children worth splitting move down over the parent's slot; the others are leaves.
+        int kept = 0;
+        const int base = top - 1;
+        for (int c = 0; c < made; ++c) {
+            Piece& child = stack[top + c];
+            const double d = length(child.centre - eye);
+            const double r = std::sqrt(child.radius2) + d * pass.levelOverF;
+            child.reach = r * r;
+            if (child.radius2 * pass.precision2 > d * d * pass.levelOverF2) {
+                if (base + kept != top + c)
+                    stack[base + kept] = child;
+                depth[base + kept] = d;
+                ++kept;
+            } else {
+                policy.leaf(child, lanes, keep);
+                finished(pass, w, child.mass, progressScale);
+            }
+        }
+        if (kept == 0 || keep < 0) {
+            for (int c = 0; c < kept; ++c)
+                finished(pass, w, stack[base + c].mass, progressScale);
+            pushAll(lanes, below, keep);
+            top = base;
+            continue;
+        }
+        if (frontToBack) {
+            // Nearest on top (last), so that near pieces shorten the rays before far ones are
+            // tested. Insertion sort, stable, on a handful of children.
+            for (int i = 1; i < kept; ++i) {
+                const double key = depth[base + i];
+                if (!(key > depth[base + i - 1]))
+                    continue;
+                const Piece moving = stack[base + i];
+                int j = i;
+                while (j > 0 && key > depth[base + j - 1]) {
+                    stack[base + j] = stack[base + j - 1];
+                    depth[base + j] = depth[base + j - 1];
+                    --j;
+                }
+                stack[base + j] = moving;
+                depth[base + j] = key;
+            }
+        }
+        for (int c = 0; c < kept; ++c)
+            stack[base + c].rays = -1;
+        stack[base + kept - 1].rays = keep;
+        top = base + kept;
+    }
+}
+
+// Rays of one generation: a lane stays with a piece while its reach sphere lies (partly) ahead
+// of the ray and no farther than the ray's present hit.
+struct RayPolicy {
+    Vec3 eye;
+    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
+                std::int32_t& below) const
+    {
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            bool meets = false;
+            if (c.disc >= 0) {
+                const double s = std::sqrt(c.disc);
+                meets = c.b - s <= l.dist && c.b + s >= 0;
+            }
+            push(lanes, meets ? keep : below, list);
+            list = next;
+        }
+    }
+    void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
+    {
+        for (; list >= 0; list = lanes[list].next) {
+            Lane& l = lanes[list];
+            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            if (c.disc < 0)
+                continue;
+            const double t = c.b - std::sqrt(c.disc);
+            if (t < l.dist && t > 0) {
+                l.dist = t;
+                for (int k = 0; k < 3; ++k)
+                    l.n[k] = l.o[k] + t * l.d[k] - p.centre[k];
+                l.material = p.material;
+            }
+        }
+    }
+    void children(const Piece&, Piece*, int) const {}
+};
+
+// The smoothed normal field: sum of mass (x - centre) / |x - centre|^6 over the pieces. A piece
+// far enough from a point counts as a whole; a near one is replaced by its children, whose
+// masses follow a dimension estimate refined by one Newton step per level.
+struct NormalPolicy {
+    Vec3 eye;
+    double near2Factor; // max(Precision, 1)^2
+    static void add(Lane& l, const Piece& p)
+    {
+        const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y, dz = l.o[2] - p.centre.z;
+        const double r2 = dx * dx + dy * dy + dz * dz;
+        if (!(r2 > 1e-300) || p.mass == 0)
+            return;
+        const double f = p.mass / (r2 * r2 * r2);
+        l.acc[0] += f * dx;
+        l.acc[1] += f * dy;
+        l.acc[2] += f * dz;
+    }
+    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
+                std::int32_t& below) const
+    {
+        const double near2 = p.radius2 * near2Factor;
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y,
+                         dz = l.o[2] - p.centre.z;
+            if (dx * dx + dy * dy + dz * dz >= near2) {
+                add(l, p);
+                push(lanes, below, list);
+            } else {
+                push(lanes, keep, list);
+            }
+            list = next;
+        }
+    }
+    void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
+    {
+        for (; list >= 0; list = lanes[list].next)
+            add(lanes[list], p);
+    }
+    void children(const Piece& parent, Piece* kids, int made) const
+    {
+        // One Newton step on sum rho_i^s = 1 from the parent's exponent.
+        double rho2[kMaxSubsets];
+        const double s0 = parent.exponent;
+        double f = -1, df = 0;
+        for (int i = 0; i < made; ++i) {
+            rho2[i] = parent.radius2 > 0 ? kids[i].radius2 / parent.radius2 : 0;
+            if (!(rho2[i] >= 1e-6))
+                continue;
+            const double rs = std::pow(rho2[i], s0 / 2);
+            f += rs;
+            df += rs * 0.5 * std::log(rho2[i]);
+        }
+        double s = df != 0 ? s0 - f / df : s0;
+        if (!(s >= 0.001))
+            s = 2.0;
+        double sum = 0;
+        double share[kMaxSubsets];
+        for (int i = 0; i < made; ++i) {
+            share[i] = rho2[i] >= 1e-6 ? std::pow(rho2[i], s / 2) : 0;
+            sum += share[i];
+        }
+        for (int i = 0; i < made; ++i) {
+            kids[i].mass = sum > 0 ? parent.mass * share[i] / sum : 0;
+            kids[i].exponent = s;
+        }
+    }
+};
+
+// Shadow lines of a Lamp or Spot: from the light (origin) to the point, `dist` long.
+struct LampShadowPolicy {
+    Vec3 eye;
+    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
+                std::int32_t& below) const
+    {
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            bool meets = false;
+            if (c.disc >= 0) {
+                const double s = std::sqrt(c.disc);
+                meets = c.b + s >= 0 && c.b - s < l.dist;
+            }
+            push(lanes, meets ? keep : below, list);
+            list = next;
+        }
+    }
+    // A point is in shadow when the line passes all the way through the leaf before reaching it;
+    // a shadowed lane leaves every list. `list` is rebuilt in place.
+    void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
+    {
+        std::int32_t rest = -1;
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            bool shadowed = false;
+            if (c.disc >= 0) {
+                const double t = c.b + std::sqrt(c.disc);
+                shadowed = t > 0 && t < l.dist;
+            }
+            if (shadowed)
+                l.dist = -1;
+            else
+                push(lanes, rest, list);
+            list = next;
+        }
+        list = rest;
+    }
+    void children(const Piece&, Piece*, int) const {}
+};
+
+// Shadow lines of a Parallel light: from the point towards the light (direction d = -a).
+struct ParallelShadowPolicy {
+    Vec3 eye;
+    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
+                std::int32_t& below) const
+    {
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            const bool meets = c.disc >= 0 && c.b + std::sqrt(c.disc) >= 0;
+            push(lanes, meets ? keep : below, list);
+            list = next;
+        }
+    }
+    void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
+    {
+        std::int32_t rest = -1;
+        while (list >= 0) {
+            Lane& l = lanes[list];
+            const std::int32_t next = l.next;
+            const double px = l.o[0] - p.centre.x, py = l.o[1] - p.centre.y,
+                         pz = l.o[2] - p.centre.z;
+            // (P - centre) . a > 0 with a = -d: the leaf lies on the light's side of P.
+            const bool outside = px * px + py * py + pz * pz > p.reach;
+            const bool lightSide = -(px * l.d[0] + py * l.d[1] + pz * l.d[2]) > 0;
+            bool shadowed = false;
+            if (outside && lightSide)
+                shadowed = chord(l.o, l.d, p.centre, p.reach).disc >= 0;
+            if (shadowed)
+                l.dist = -1;
+            else
+                push(lanes, rest, list);
+            list = next;
+        }
+        list = rest;
+    }
+    void children(const Piece&, Piece*, int) const {}
+};
+
+inline std::size_t recordIndex(const Pass& pass, int col, int row)
+{
+    return std::size_t(row) * std::size_t(pass.width) + std::size_t(col);
+}
+
+template <class F> void forTile(const Tile& t, F&& f)
+{
+    int lane = 0;
+    for (int row = t.y0; row < t.y1; ++row)
+        for (int col = t.x0; col < t.x1; ++col)
+            f(col, row, lane++);
+}
+
+Vec3 vecOf(const float* v)
+{
+    return {v[0], v[1], v[2]};
+}
+
+void storeVec(float* out, Vec3 v)
+{
+    out[0] = float(v.x);
+    out[1] = float(v.y);
+    out[2] = float(v.z);
+}
+
+void addColour(PixelRecord& r, const Rgb& c)
+{
+    r.colour[0] += float(c.r);
+    r.colour[1] += float(c.g);
+    r.colour[2] += float(c.b);
+}
+
+// Shading of one generation for the tile's records (ambient, background, every light with its
+// shadows).
+void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale)
+{
+    FractalScene& scene = *pass.scene;
+    const PreparedShading& sh = *pass.shading;
+    PixelRecord* records = scene.accumulator.data();
+    forTile(tile, [&](int col, int row, int) {
+        PixelRecord& r = records[recordIndex(pass, col, row)];
+        if (r.distance == kMissed) {
+            addColour(r, {r.weight * sh.background.r, r.weight * sh.background.g,
+                          r.weight * sh.background.b});
+        } else if (r.distance < kMissed) {
+            const Rgb& a = sh.materials[std::clamp(r.material, 0, kMaxMaterials - 1)].ambient;
+            addColour(r, {r.weight * sh.ambient.r * a.r, r.weight * sh.ambient.g * a.g,
+                          r.weight * sh.ambient.b * a.b});
+        }
+    });
+    Lane* lanes = w.lanes.data();
+    // Lanes still carry marks from earlier work of this worker; a lit lane is recognised by its
+    // record, so clear them first.
+    forTile(tile, [&](int, int, int lane) { lanes[lane].record = -1; });
+    for (int li = 0; li < sh.lightCount; ++li) {
+        const PreparedLight& light = sh.lights[li];
+        std::int32_t lit = -1;
+        forTile(tile, [&](int col, int row, int lane) {
+            const std::size_t index = recordIndex(pass, col, row);
+            const PixelRecord& r = records[index];
+            if (!(r.distance < kMissed))
+                return;
+            const Vec3 p = vecOf(r.origin);
+            const Vec3 v = lightVector(light, p);
+            if (!(dot(vecOf(r.normal), v) < 0))
+                return;
+            Lane& l = lanes[lane];
+            l.record = std::int32_t(index);
+            if (light.kind == kParallel) {
+                l.o[0] = p.x, l.o[1] = p.y, l.o[2] = p.z;
+                l.d[0] = -light.direction.x, l.d[1] = -light.direction.y,
+                l.d[2] = -light.direction.z;
+                l.dist = 0;
+            } else {
+                // The distance to the light lives in the lane, not in the record, whose
+                // distance must keep marking the hit for later lights and generations.
+                const double dist = length(v);
+                if (!(dist > 0))
+                    return;
+                l.o[0] = light.position.x, l.o[1] = light.position.y, l.o[2] = light.position.z;
+                l.d[0] = v.x / dist, l.d[1] = v.y / dist, l.d[2] = v.z / dist;
+                l.dist = dist;
+            }
+            push(lanes, lit, lane);
+        });
+        if (light.shadows) {
+            long long& visits = w.shadowPieces;
+            if (light.kind == kParallel) {
+                // The walk moves lanes between lists; the lit ones are found again by `dist`.
+                ParallelShadowPolicy policy{tile.eye};
+                walk(pass, w, lit, policy, true, scale, visits);
+            } else {
+                LampShadowPolicy policy{tile.eye};
+                walk(pass, w, lit, policy, true, scale, visits);
+            }
+        }
+        // Every lane that joined `lit` and was not shadowed still has dist >= 0.
+        forTile(tile, [&](int col, int row, int lane) {
+            const std::size_t index = recordIndex(pass, col, row);
+            PixelRecord& r = records[index];
+            if (!(r.distance < kMissed))
+                return;
+            const Lane& l = lanes[lane];
+            if (l.record != std::int32_t(index) || l.dist < 0)
+                return;
+            const Vec3 p = vecOf(r.origin);
+            const Vec3 v = lightVector(light, p);
+            if (!(dot(vecOf(r.normal), v) < 0))
+                return;
+            const PreparedMaterial& m = sh.materials[std::clamp(r.material, 0, kMaxMaterials - 1)];
+            addColour(r, lightContribution(light, m, vecOf(r.normal), vecOf(r.direction), v,
+                                           r.weight));
+        });
+        // Forget which lanes were lit, for the next light.
+        forTile(tile, [&](int, int, int lane) { lanes[lane].record = -1; });
+    }
+}
+
+// One render pass (sub-pixel offset sx, sy of n) over one tile.
+void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
+{
+    FractalScene& scene = *pass.scene;
+    PixelRecord* records = scene.accumulator.data();
+    const CameraFrame& f = pass.frame;
+    Lane* lanes = w.lanes.data();
+    const double unitScale = pass.progressPerUnit * tile.share;
+
+    if (pass.rebuild) {
+        const double h = (pass.n - 1) / 2.0;
+        const int middle = (tile.firstColumn + tile.endColumn) / 2;
+        const Vec3 offset = scene.camera.position - tile.eye;
+        forTile(tile, [&](int col, int row, int) {
+            PixelRecord& r = records[recordIndex(pass, col, row)];
+            const double a = (sx - h) / pass.n + (col - middle);
+            const double b = (sy - h) / pass.n + (row - pass.height / 2);
+            Vec3 d = a * f.right + b * f.up + f.focal * f.forward + offset;
+            d = (1.0 / length(d)) * d;
+            storeVec(r.direction, d);
+            storeVec(r.origin, tile.eye);
+            r.weight = 1;
+            r.material = 0;
+            r.distance = 0;
+            r.next = -1;
+        });
+    }
+    for (int g = 0; g <= pass.deep; ++g) {
+        if (stopped(pass))
+            return;
+        if (pass.rebuild || pass.deep > 0) {
+            std::int32_t active = -1;
+            forTile(tile, [&](int col, int row, int lane) {
+                const std::size_t index = recordIndex(pass, col, row);
+                PixelRecord& r = records[index];
+                Lane& l = lanes[lane];
+                l.record = -1;
+                if (!(r.distance < kMissed && r.weight > kMinWeight)) {
+                    r.distance = kNotTraced;
+                    return;
+                }
+                r.distance = kMissed;
+                r.normal[0] = r.normal[1] = r.normal[2] = 0;
+                double dl = 0;
+                for (int k = 0; k < 3; ++k) {
+                    l.o[k] = r.origin[k];
+                    l.d[k] = r.direction[k];
+                    dl += l.d[k] * l.d[k];
+                }
+                dl = 1 / std::sqrt(dl);
+                for (int k = 0; k < 3; ++k) {
+                    l.d[k] *= dl;
+                    l.n[k] = 0;
+                }
+                l.dist = kMissed;
+                l.material = r.material;
+                l.record = std::int32_t(index);
+                push(lanes, active, lane);
+            });
+            // Generation 0 rays all start at the eye, so the front-to-back order pays.
+            RayPolicy rays{tile.eye};
+            walk(pass, w, active, rays, g == 0, unitScale, w.traversalPieces);
+            std::int32_t hits = -1;
+            forTile(tile, [&](int, int, int lane) {
+                Lane& l = lanes[lane];
+                if (l.record < 0)
+                    return;
+                PixelRecord& r = records[l.record];
+                r.distance = l.dist;
+                if (!(l.dist < kMissed))
+                    return;
+                for (int k = 0; k < 3; ++k) {
+                    l.o[k] += l.dist * l.d[k];
+                    l.acc[k] = 0;
+                }
+                r.origin[0] = float(l.o[0]);
+                r.origin[1] = float(l.o[1]);
+                r.origin[2] = float(l.o[2]);
+                r.material = l.material;
+                push(lanes, hits, lane);
+            });
+            if (pass.highQuality) {
+                // The walk leaves the lanes on no list, so the hits are found by record again.
+                NormalPolicy normals{tile.eye, std::pow(std::max(scene.precision, 1.0), 2)};
+                walk(pass, w, hits, normals, false, unitScale, w.normalPieces);
+            }
+            forTile(tile, [&](int, int, int lane) {
+                Lane& l = lanes[lane];
+                if (l.record < 0 || !(l.dist < kMissed))
+                    return;
+                const double* src = l.n;
+                if (pass.highQuality &&
+                    (l.acc[0] != 0 || l.acc[1] != 0 || l.acc[2] != 0))
+                    src = l.acc;
+                const double len = std::sqrt(src[0] * src[0] + src[1] * src[1] + src[2] * src[2]);
+                PixelRecord& r = records[l.record];
+                if (len > 0)
+                    storeVec(r.normal, {src[0] / len, src[1] / len, src[2] / len});
+            });
+            forTile(tile, [&](int, int, int lane) { lanes[lane].record = -1; });
+        }
+        if (stopped(pass))
+            return;
+        shadeGeneration(pass, w, tile, unitScale);
+        if (!pass.rebuild)
+            finished(pass, w, 1.0, unitScale); // shading alone is the first unit of this build
+        if (pass.deep > 0) {
+            forTile(tile, [&](int col, int row, int) {
+                PixelRecord& r = records[recordIndex(pass, col, row)];
+                if (!(r.distance < kMissed))
+                    return;
+                const PreparedMaterial& m =
+                    pass.shading->materials[std::clamp(r.material, 0, kMaxMaterials - 1)];
+                r.weight = float(r.weight * m.reflection);
+                const Vec3 n = vecOf(r.normal);
+                Vec3 d = vecOf(r.direction);
+                d = d - (2 * dot(d, n)) * n;
+                const Vec3 o = vecOf(r.origin);
+                // Start the reflected ray off the surface, by about two pixels at that depth.
+                const double k = length(o - tile.eye) * scene.level * 2 / f.focal;
+                storeVec(r.direction, d);
+                storeVec(r.origin, o + k * d);
+            });
+        }
+    }
+}
+
+void runTile(const Pass& pass, Worker& w, const Tile& tile)
+{
+    PixelRecord* records = pass.scene->accumulator.data();
+    forTile(tile, [&](int col, int row, int) {
+        float* c = records[recordIndex(pass, col, row)].colour;
+        c[0] = c[1] = c[2] = 0;
+    });
+    for (int sx = 0; sx < pass.n; ++sx)
+        for (int sy = 0; sy < pass.n; ++sy) {
+            if (stopped(pass))
+                return;
+            renderPass(pass, w, tile, sx, sy);
+        }
+}
+
+void workerLoop(const Pass& pass, Worker& w)
+{
+    for (;;) {
+        const int t = pass.nextTile->fetch_add(1, std::memory_order_relaxed);
+        if (t >= int(pass.tiles->size()) || stopped(pass))
+            break;
+        runTile(pass, w, (*pass.tiles)[t]);
+        flushProgress(pass, w);
+    }
+    flushProgress(pass, w);
+}
+
+BuildWorkspace& workspaceFor(FractalScene& scene, int threads, int laneCapacity)
+{
+    if (!scene.workspace)
+        scene.workspace = std::make_shared<BuildWorkspace>();
+    BuildWorkspace& ws = *scene.workspace;
+    if (int(ws.workers.size()) < threads || ws.laneCapacity < laneCapacity) {
+        ws.workers.clear();
+        for (int i = 0; i < threads; ++i) {
+            auto w = std::make_unique<Worker>();
+            w->stack.resize(kMaxPieces);
+            w->eyeDistance.resize(kMaxPieces);
+            w->lanes.resize(std::size_t(laneCapacity));
+            ws.workers.push_back(std::move(w));
+        }
+        ws.laneCapacity = laneCapacity;
+    }
+    return ws;
+}
+
+// The step count from the drawn set down its chain of one-subset sets: children made below
+// that generation are the subsets whose materials the picture shows.
+int branchGeneration(const FractalScene& scene)
+{
+    int s = scene.currentSet;
+    for (int steps = 0; steps <= kMaxSets; ++steps) {
+        if (s < 1 || s > scene.setCount)
+            return steps;
+        if (scene.sets[s - 1].subsetCount != 1)
+            return steps;
+        s = scene.sets[s - 1].subsets[0].subset;
+    }
+    return -1; // a loop of one-subset sets never branches
+}
+
+} // namespace
+
+const BuildStats& lastBuildStats(const FractalScene& scene)
+{
+    static const BuildStats none;
+    return scene.workspace ? scene.workspace->stats : none;
+}
+
+bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& options)
+{
+    // 1. The quality settings are fixed for every build.
+    scene.stopRequested.store(false);
+    scene.precision = 2.0;
+    scene.level = 1.2;
+    scene.quality = false;
+    scene.errorText.clear();
+
+    // 2. Checks, map composition and set bounds, then the void check.
+    if (scene.needsRebuild) {
+        if (!scene.prepareSets()) {
+            if (scene.stopRequested.load()) {
+                scene.errorText.clear();
+                return false;
+            }
+            if (scene.errorText.empty())
+                scene.errorText = "Error";
+            return false;
+        }
+        if (!voidCheck(scene)) {
+            scene.errorText = kSetVoidCheckText;
+            return false;
+        }
+    }
+
+    // 3. The accumulator, one record a pixel.
+    const int width = std::max(1, image.requestedWidth());
+    const int height = std::max(1, image.requestedHeight());
+    if (scene.accumulatorWidth != width || scene.accumulatorHeight != height) {
+        scene.accumulator.assign(std::size_t(width) * std::size_t(height), PixelRecord{});
+        scene.accumulatorWidth = width;
+        scene.accumulatorHeight = height;
+        scene.needsRebuild = true;
+    }
+
+    // 4.-7. Camera moves and what they invalidate.
+    const Camera& cam = scene.camera;
+    if (cam.direction.x == 0 && cam.direction.y == 0 && cam.direction.z == 0)
+        autoCam(scene, width, height);
+    if (!(scene.camera == scene.lastBuildCamera))
+        scene.needsRebuild = true;
+    ZoomRect zoom;
+    if (image.zoomRequest(zoom) && !scene.mode && !scene.needsRebuild) {
+        zoomToRect(scene, zoom, width, height);
+        image.clearZoomRequest();
+        scene.needsRebuild = true;
+    }
+    if (scene.antialiasing != 0 || scene.deep != 0 || scene.lastBuildAntialiasing != 0 ||
+        scene.lastBuildDeep != 0)
+        scene.needsRebuild = true;
+
+    // 8. Camera frame.
+    scene.frame = cameraFrame(scene.camera, height);
+
+    // 9. Progress.
+    const int aa = std::clamp(scene.antialiasing, 0, 2);
+    const int n = aa + 1;
+    const int deep = std::max(0, scene.deep);
+    const bool rebuild = scene.needsRebuild;
+    const bool highQuality = !scene.quality;
+    PreparedShading shading = prepareShading(scene, scene.frame);
+    int shadowed = 0;
+    for (int i = 0; i < shading.lightCount; ++i)
+        shadowed += shading.lights[i].shadows ? 1 : 0;
+    double totalWork = (rebuild && highQuality ? 2 : 1) + shadowed;
+    if (scene.mode)
+        totalWork *= 2;
+    totalWork *= double(deep + 1) * n * n;
+    scene.progressPercent.store(0);
+
+    // 10., 11. Eye passes split in tiles, run by the workers.
+    const int tileSize = std::clamp(options.tileSize, 8, 128);
+    std::vector<Tile> tiles;
+    auto addEyePass = [&](Vec3 eye, int first, int end) {
+        const double passPixels = double(end - first) * height;
+        for (int y = 0; y < height; y += tileSize)
+            for (int x = first; x < end; x += tileSize) {
+                Tile t{x, std::min(end, x + tileSize), y, std::min(height, y + tileSize),
+                       first, end, eye, 0};
+                t.share = double(t.x1 - t.x0) * (t.y1 - t.y0) / passPixels;
+                tiles.push_back(t);
+            }
+    };
+    if (scene.mode) {
+        const Vec3 half = (scene.camera.eyesDistance * 0.5) * scene.frame.right;
+        if (width / 2 < width)
+            addEyePass(scene.camera.position + half, width / 2, width);
+        if (width / 2 > 0)
+            addEyePass(scene.camera.position - half, 0, width / 2);
+    } else {
+        addEyePass(scene.camera.position, 0, width);
+    }
+    int threads = options.threads > 0 ? options.threads
+                                      : int(std::max(1u, std::thread::hardware_concurrency()));
+    threads = std::clamp(threads, 1, std::max(1, int(tiles.size())));
+    BuildWorkspace& ws = workspaceFor(scene, threads, tileSize * tileSize);
+    for (auto& w : ws.workers) {
+        w->traversalPieces = w->normalPieces = w->shadowPieces = 0;
+        w->pendingProgress = 0;
+        w->pendingCount = 0;
+    }
+
+    std::atomic<int> nextTile{0};
+    Pass pass{&scene,
+              &shading,
+              scene.frame,
+              width,
+              height,
+              rebuild,
+              highQuality,
+              deep,
+              n,
+              scene.precision * scene.precision,
+              std::pow(scene.level / scene.frame.focal, 2),
+              scene.level / scene.frame.focal,
+              branchGeneration(scene),
+              100.0 / totalWork,
+              &tiles,
+              &nextTile};
+    {
+        // Workers only read the scene's settings and write their own tiles' records; the
+        // joins below publish every record to this thread.
+        std::vector<std::thread> helpers;
+        helpers.reserve(std::size_t(threads - 1));
+        for (int i = 1; i < threads; ++i)
+            helpers.emplace_back([&pass, &ws, i] { workerLoop(pass, *ws.workers[i]); });
+        workerLoop(pass, *ws.workers[0]);
+        for (std::thread& t : helpers)
+            t.join();
+    }
+    ws.stats = {};
+    ws.stats.threads = threads;
+    ws.stats.tiles = int(tiles.size());
+    for (int i = 0; i < threads; ++i) {
+        ws.stats.traversalPieces += ws.workers[i]->traversalPieces;
+        ws.stats.normalPieces += ws.workers[i]->normalPieces;
+        ws.stats.shadowPieces += ws.workers[i]->shadowPieces;
+    }
+
+    // 12. Conversion to bytes: the mean over the n x n passes.
+    image.allocatePixels(width, height);
+    const int passes = n * n;
+    for (int row = 0; row < height; ++row) {
+        std::uint8_t* out = image.pixelRow(row);
+        const PixelRecord* r = scene.accumulator.data() + std::size_t(row) * width;
+        for (int col = 0; col < width; ++col) {
+            out[3 * col + 0] = colourByte(r[col].colour[2], passes);
+            out[3 * col + 1] = colourByte(r[col].colour[1], passes);
+            out[3 * col + 2] = colourByte(r[col].colour[0], passes);
+        }
+    }
+
+    // 13. Bookkeeping for the next build.
+    if (scene.stopRequested.load()) {
+        scene.needsRebuild = true;
+        return false;
+    }
+    scene.needsRebuild = deep > 0; // reflected rays are no longer primary rays
+    scene.lastBuildAntialiasing = scene.antialiasing;
+    scene.lastBuildDeep = scene.deep;
+    scene.lastBuildCamera = scene.camera;
+    image.setBuilt();
+    return true;
+}
+
+} // namespace ormolith
