@@ -106,3 +106,21 @@ TEST(Batch, BadArgumentsExitTwoWithUsage)
     EXPECT_TRUE(isBatchCommandLine({"--bogus"}));
     EXPECT_FALSE(isBatchCommandLine({"file.mnd", "--no-splash"}));
 }
+
+TEST(Batch, EveryEscapeTimeTypeRendersAndSaves)
+{
+    suite::test::TempDir dir;
+    for (const std::string type : {"mandel", "julia", "juliacos", "henon"}) {
+        const std::string ext = type == "mandel" ? ".mnd" : type == "julia" ? ".jls" : type == "juliacos" ? ".cjs" : ".hmf";
+        const std::string saved = (dir / (type + ext)).string();
+        ASSERT_EQ(run({"--save", saved, "--new", type}).code, 0) << type;
+        const std::string bmp = (dir / (type + ".bmp")).string();
+        const BatchRun r = run({"--render", bmp, "--size", "24x16", saved});
+        EXPECT_EQ(r.code, 0) << type << ": " << r.err;
+        EXPECT_EQ(std::filesystem::file_size(bmp), 1078u + 24 * 16) << type;
+    }
+    // IFS and L-System documents are not part of this build yet: a clear refusal.
+    const BatchRun ifs = run({"--render", (dir / "i.bmp").string(), "--new", "ifs"});
+    EXPECT_EQ(ifs.code, 1);
+    EXPECT_NE(ifs.err.find("not available"), std::string::npos);
+}

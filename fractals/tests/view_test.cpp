@@ -1,11 +1,13 @@
 // Render threads, the progress window, the rubber band and the zoom commands of the views.
 #include "commands.h"
+#include "henon_view.h"
 #include "julia_view.h"
 #include "mandel_rule.h"
 #include "scripted_prompts.h"
 #include "shared_palette.h"
 #include "temp_env.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -300,4 +302,68 @@ TEST_F(ViewTest, TinyClientDoesNotZoom)
     view.resize(3, 3);
     view.ZoomToRect(0, 0, 1, 1);
     EXPECT_EQ(doc.rect(), doc.defaultRect());
+}
+
+TEST_F(ViewTest, HenonClickWithoutDragIsRefusedAndTheSliceStays)
+{
+    test::ScriptedPrompts prompts;
+    CHenonDoc henon;
+    CHenonView view(&henon);
+    view.resize(120, 80);
+    view.show();
+    QSignalSpy ended(&view, &CFractalView::renderEnded);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(60, 40));
+    ASSERT_EQ(prompts.boxes.shown().size(), 1u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, kMsgVectorTooShort);
+    EXPECT_EQ(henon.position(), henon.defaultPosition());
+    EXPECT_EQ(henon.horizontal(), henon.defaultHorizontal());
+    // The picture restarts with the unchanged slice.
+    ASSERT_TRUE(waitFor([&] { return ended.count() == 1; }));
+    const HenonRule rule(henon, 120, 80);
+    std::vector<std::uint8_t> col(80);
+    rule.computeColumn(30, col.data(), nullptr);
+    const QImage picture = view.pictureSnapshot();
+    for (int j = 0; j < 80; ++j)
+        ASSERT_EQ(picture.pixelIndex(30, j), col[j]);
+
+    // A drag narrows the slice, and "+" does nothing in this window.
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(30, 20));
+    QTest::mouseMove(&view, QPoint(90, 60));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(90, 60));
+    view.ControlRender(CFractalView::Stop);
+    EXPECT_NEAR(henon.horizontal().x, 1.5, 1e-12);
+    EXPECT_NEAR(henon.vertical().y, -1.2, 1e-12);
+    EXPECT_FALSE(henon.IsModified());
+    const FourVector before = henon.position();
+    QTest::keyClick(&view, Qt::Key_Plus, Qt::ShiftModifier, 0);
+    EXPECT_EQ(henon.position(), before);
+    EXPECT_FALSE(view.isRunning());
+}
+
+TEST_F(ViewTest, HenonPropertiesCheckTheirTexts)
+{
+    test::ScriptedPrompts prompts;
+    CHenonDoc henon;
+    CHenonPropertiesSheet sheet(henon, nullptr);
+    EXPECT_EQ(sheet.windowTitle(), "Henon Map Properties");
+    EXPECT_EQ(sheet.field(7101)->text(), "(-1.500000,1.200000,0.000000,0.000000)");
+    EXPECT_EQ(sheet.field(7104)->text(), "(-0.200000,0.750000)");
+    sheet.field(7102)->setText("(1,2,3)");
+    sheet.accept();
+    sheet.field(7102)->setText("(0,0,0,0)");
+    sheet.accept();
+    ASSERT_EQ(prompts.boxes.shown().size(), 2u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, kMsgBadVectorFormat);
+    EXPECT_EQ(prompts.boxes.shown()[1].text, kMsgVectorTooShort);
+    EXPECT_EQ(henon.horizontal(), henon.defaultHorizontal());
+
+    sheet.field(7102)->setText("(2,0,0,0)");
+    sheet.field(7105)->setText("(0.5,0)");
+    sheet.accept();
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(henon.horizontal(), (FourVector{2, 0, 0, 0}));
+    EXPECT_EQ(henon.d(), (Complex{0.5, 0}));
+    EXPECT_FALSE(henon.IsModified()); // only name and author mark it
+    sheet.fillDefaults();
+    EXPECT_EQ(sheet.field(7105)->text(), "(0.000000,0.000000)");
 }
