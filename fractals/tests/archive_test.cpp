@@ -12,8 +12,8 @@ namespace {
 
 std::string le32(std::uint32_t v)
 {
-    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF), static_cast<char>((v >> 16) & 0xFF),
-            static_cast<char>(v >> 24)};
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+            static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
 }
 
 ArchiveException::Cause causeOf(const std::function<void()>& f)
@@ -32,9 +32,13 @@ TEST(Archive, HeaderBytesAreExact)
 {
     Archive ar = Archive::forWriting();
     EXPECT_EQ(ReadWriteFileHeader(ar), 0);
-    const std::string notice = "Copyright \xA9 Calvetra. Free to use, copy and share."; // Windows-1252
-    const std::string expected = std::string("\x08Kaleidra") + "\x28\xA0\x00\x00"s + le32(7) + le32(0) + le32(0) +
-                                 le32(0) + "\x08Merrowin" + static_cast<char>(notice.size()) + notice + "\x08" "Calvetra";
+    const std::string notice =
+        "Copyright \xA9 Calvetra. Free to use, copy and share."; // Windows-1252
+    const std::string expected = std::string("\x08Kaleidra") + "\x28\xA0\x00\x00"s + le32(7) +
+                                 le32(0) + le32(0) + le32(0) + "\x08Merrowin" +
+                                 static_cast<char>(notice.size()) + notice +
+                                 "\x08"
+                                 "Calvetra";
     EXPECT_EQ(ar.bytes(), expected);
 
     Archive in = Archive::forReading(expected);
@@ -52,7 +56,8 @@ TEST(Archive, HeaderChecksEveryFixedText)
         std::string bad = good;
         bad[pos] = static_cast<char>(bad[pos] ^ 0x20);
         Archive in = Archive::forReading(bad);
-        EXPECT_EQ(causeOf([&] { ReadWriteFileHeader(in); }), ArchiveException::badIndex) << "byte " << pos;
+        EXPECT_EQ(causeOf([&] { ReadWriteFileHeader(in); }), ArchiveException::badIndex)
+            << "byte " << pos;
     }
     // The notice line is not checked.
     std::string otherNotice = good;
@@ -62,7 +67,8 @@ TEST(Archive, HeaderChecksEveryFixedText)
     // Truncation anywhere is an end-of-file failure.
     for (std::size_t cut = 0; cut < good.size(); cut += 5) {
         Archive part = Archive::forReading(good.substr(0, cut));
-        EXPECT_EQ(causeOf([&] { ReadWriteFileHeader(part); }), ArchiveException::endOfFile) << "cut " << cut;
+        EXPECT_EQ(causeOf([&] { ReadWriteFileHeader(part); }), ArchiveException::endOfFile)
+            << "cut " << cut;
     }
 }
 
@@ -95,8 +101,9 @@ TEST(Archive, StringLengthsUseAllThreePrefixForms)
 TEST(Archive, TextsAreWindows1252OnDisk)
 {
     Archive ar = Archive::forWriting();
-    ar.writeString("Caf\xC3\xA9 \xE2\x82\xAC \xE2\x84\xA2");         // "Café € ™"
-    EXPECT_EQ(ar.bytes(), std::string("\x08" "Caf\xE9 \x80 \x99"));
+    ar.writeString("Caf\xC3\xA9 \xE2\x82\xAC \xE2\x84\xA2"); // "Café € ™"
+    EXPECT_EQ(ar.bytes(), std::string("\x08"
+                                      "Caf\xE9 \x80 \x99"));
     Archive in = Archive::forReading(ar.bytes());
     EXPECT_EQ(in.readString(), "Caf\xC3\xA9 \xE2\x82\xAC \xE2\x84\xA2");
 
@@ -112,7 +119,8 @@ TEST(Archive, TextsAreWindows1252OnDisk)
 
 TEST(Archive, WideTextsOfUnicodeFilesAreRead)
 {
-    const std::string bytes = "\xFF\xFE\xFF\x02" "A\x00\xAC\x20"s;
+    const std::string bytes = "\xFF\xFE\xFF\x02"
+                              "A\x00\xAC\x20"s;
     Archive in = Archive::forReading(bytes);
     EXPECT_EQ(in.readString(), "A\xE2\x82\xAC");
 }
@@ -133,6 +141,7 @@ TEST(Archive, NumbersAndMisuse)
     EXPECT_EQ(causeOf([&] { in.writeInt32(1); }), ArchiveException::readOnly);
 
     // A length claiming more than the file holds fails before allocating anything.
-    Archive huge = Archive::forReading("\xFF\xFF\xFF\xFF\xFF\xFF\x7F" "abc");
+    Archive huge = Archive::forReading("\xFF\xFF\xFF\xFF\xFF\xFF\x7F"
+                                       "abc");
     EXPECT_EQ(causeOf([&] { huge.readString(); }), ArchiveException::endOfFile);
 }

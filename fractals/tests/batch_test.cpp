@@ -48,14 +48,16 @@ TEST(Batch, DefaultMandelbrotMatchesTheRulePixelForPixel)
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string bytes = suite::test::readFileBytes(out);
     ASSERT_EQ(bytes.size(), 1078u + 320 * 200);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | (static_cast<unsigned char>(bytes[11]) << 8), 1078);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | (static_cast<unsigned char>(bytes[11]) << 8),
+              1078);
     const double sx = (0.7 - -2.1) / 320, sy = (1.2 - -1.2) / 200;
     int mismatches = 0;
     for (int row = 0; row < 200; ++row) {
         const int j = 199 - row; // bitmap rows run bottom-up
         for (int i = 0; i < 320; ++i)
-            mismatches += static_cast<unsigned char>(bytes[1078 + static_cast<std::size_t>(row) * 320 + i]) !=
-                          straightforward(-2.1 + i * sx, 1.2 - j * sy);
+            mismatches +=
+                static_cast<unsigned char>(bytes[1078 + static_cast<std::size_t>(row) * 320 + i]) !=
+                straightforward(-2.1 + i * sx, 1.2 - j * sy);
     }
     EXPECT_EQ(mismatches, 0);
     QImage img(QString::fromStdString(out));
@@ -73,8 +75,9 @@ TEST(Batch, SaveAndRenderFromAFile)
     EXPECT_EQ(run({"--render", bmp, "--size", "8x4", mnd}).code, 0);
     EXPECT_EQ(std::filesystem::file_size(bmp), 1078u + 8 * 4);
     EXPECT_EQ(run({"--html", (dir / "d.html").string(), mnd}).code, 0);
-    EXPECT_NE(suite::test::readFileBytes(dir / "d.html").find("<param name=\"c_im\" value=\"0.000000\">"),
-              std::string::npos);
+    EXPECT_NE(
+        suite::test::readFileBytes(dir / "d.html").find("<param name=\"c_im\" value=\"0.000000\">"),
+        std::string::npos);
 }
 
 TEST(Batch, RefusedFilesWriteNothing)
@@ -94,9 +97,13 @@ TEST(Batch, RefusedFilesWriteNothing)
 TEST(Batch, BadArgumentsExitTwoWithUsage)
 {
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"--render"}, {"--render", "a.bmp"}, {"--render", "a.bmp", "--new", "nope"},
-          {"--render", "a.bmp", "--size", "0x5", "--new", "mandel"}, {"--frobnicate"},
-          {"--save", "a.jls", "--new", "mandel"}, {"--render", "a.bmp", "--save", "b.mnd", "--new", "mandel"}}) {
+         {std::vector<std::string>{"--render"},
+          {"--render", "a.bmp"},
+          {"--render", "a.bmp", "--new", "nope"},
+          {"--render", "a.bmp", "--size", "0x5", "--new", "mandel"},
+          {"--frobnicate"},
+          {"--save", "a.jls", "--new", "mandel"},
+          {"--render", "a.bmp", "--save", "b.mnd", "--new", "mandel"}}) {
         const BatchRun r = run(args);
         EXPECT_EQ(r.code, 2) << args[0];
         EXPECT_NE(r.err.find("usage:"), std::string::npos);
@@ -111,7 +118,10 @@ TEST(Batch, EveryEscapeTimeTypeRendersAndSaves)
 {
     suite::test::TempDir dir;
     for (const std::string type : {"mandel", "julia", "juliacos", "henon"}) {
-        const std::string ext = type == "mandel" ? ".mnd" : type == "julia" ? ".jls" : type == "juliacos" ? ".cjs" : ".hmf";
+        const std::string ext = type == "mandel"     ? ".mnd"
+                                : type == "julia"    ? ".jls"
+                                : type == "juliacos" ? ".cjs"
+                                                     : ".hmf";
         const std::string saved = (dir / (type + ext)).string();
         ASSERT_EQ(run({"--save", saved, "--new", type}).code, 0) << type;
         const std::string bmp = (dir / (type + ".bmp")).string();

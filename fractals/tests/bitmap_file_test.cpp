@@ -71,7 +71,8 @@ TEST(BitmapFile, AnIndependentReaderSeesThePixels)
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const ColorRef c = pal[pixels[y * w + x]];
-            EXPECT_EQ(img.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c))) << x << "," << y;
+            EXPECT_EQ(img.pixel(x, y), qRgb(GetRValue(c), GetGValue(c), GetBValue(c)))
+                << x << "," << y;
         }
 }
 

@@ -90,9 +90,11 @@ TEST(EscapeRender, CancelledFileRenderWritesNoFile)
     EXPECT_FALSE(std::filesystem::exists(path));
 
     gate.start();
-    EXPECT_EQ(renderEscapeFile(rule, gate, nullptr, 2, path, [] { return PaletteTable::makeDefault().colors; }),
+    EXPECT_EQ(renderEscapeFile(rule, gate, nullptr, 2, path,
+                               [] { return PaletteTable::makeDefault().colors; }),
               FileRenderResult::written);
     EXPECT_EQ(std::filesystem::file_size(path), 1078u + 100 * 10);
-    EXPECT_EQ(renderEscapeFile(rule, gate, nullptr, 2, dir / "no" / "x.bmp", [] { return PaletteColors{}; }),
+    EXPECT_EQ(renderEscapeFile(rule, gate, nullptr, 2, dir / "no" / "x.bmp",
+                               [] { return PaletteColors{}; }),
               FileRenderResult::writeFailed);
 }

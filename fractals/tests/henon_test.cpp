@@ -21,7 +21,8 @@ std::string le64(double v)
 }
 
 // Independent reading of the map on pairs of complex numbers.
-int referenceHenon(double x, double y, double s, double t, double cr, double ci, double dr, double di)
+int referenceHenon(double x, double y, double s, double t, double cr, double ci, double dr,
+                   double di)
 {
     for (int k = 0; k < 89; ++k) {
         if (x * x + y * y + s * s + t * t > 1e9)
@@ -43,11 +44,12 @@ TEST(HenonText, ParsingFollowsTheBracketAndCommaRules)
 {
     EXPECT_EQ(FourVector::parse("(1,2,3,4)"), (FourVector{1, 2, 3, 4}));
     EXPECT_EQ(FourVector::parse("junk ( 1.5 , -2e1,3 ,4) tail"), (FourVector{1.5, -20, 3, 4}));
-    EXPECT_FALSE(FourVector::parse("(1,2,3)"));        // two commas
-    EXPECT_FALSE(FourVector::parse("1,2,3,4"));        // no brackets
-    EXPECT_FALSE(FourVector::parse("(1,2,3,4"));       // no closing bracket
-    EXPECT_FALSE(FourVector::parse(")1,2,3,4("));      // brackets the wrong way round
-    EXPECT_EQ(FourVector::parse("(1,2,3,4,5)"), (FourVector{1, 2, 3, 4})); // the rest is read for its number
+    EXPECT_FALSE(FourVector::parse("(1,2,3)"));   // two commas
+    EXPECT_FALSE(FourVector::parse("1,2,3,4"));   // no brackets
+    EXPECT_FALSE(FourVector::parse("(1,2,3,4"));  // no closing bracket
+    EXPECT_FALSE(FourVector::parse(")1,2,3,4(")); // brackets the wrong way round
+    EXPECT_EQ(FourVector::parse("(1,2,3,4,5)"),
+              (FourVector{1, 2, 3, 4})); // the rest is read for its number
     EXPECT_EQ(FourVector::parse("(a,b,c,d)"), (FourVector{0, 0, 0, 0}));
 
     EXPECT_EQ(Complex::parse("(-0.2, 0.75)"), (Complex{-0.2, 0.75}));
@@ -60,7 +62,8 @@ TEST(HenonText, ParsingFollowsTheBracketAndCommaRules)
 
     EXPECT_EQ((Complex{-0.2, 0.75}).text(), "(-0.200000,0.750000)");
     EXPECT_EQ((FourVector{-1.5, 1.2, 0, 0}).text(), "(-1.500000,1.200000,0.000000,0.000000)");
-    EXPECT_EQ(FourVector::parse((FourVector{0.25, -8, 1e-3, 7}).text()), (FourVector{0.25, -8, 1e-3, 7}));
+    EXPECT_EQ(FourVector::parse((FourVector{0.25, -8, 1e-3, 7}).text()),
+              (FourVector{0.25, -8, 1e-3, 7}));
 }
 
 TEST(HenonDoc, FileBytesAndRoundTrip)
@@ -71,7 +74,8 @@ TEST(HenonDoc, FileBytesAndRoundTrip)
     Archive header = Archive::forWriting();
     ReadWriteFileHeader(header);
     std::string expected = header.bytes() + "\x05Henon" + std::string(2, '\0');
-    for (double v : {-0.2, 0.75, 0.0, 0.0, -1.5, 1.2, 0.0, 0.0, 3.0, 0.0, 0.0, 0.0, 0.0, -2.4, 0.0, 0.0})
+    for (double v :
+         {-0.2, 0.75, 0.0, 0.0, -1.5, 1.2, 0.0, 0.0, 3.0, 0.0, 0.0, 0.0, 0.0, -2.4, 0.0, 0.0})
         expected += le64(v);
     EXPECT_EQ(doc.saveToBytes(), expected);
 

@@ -43,7 +43,10 @@ public:
     KeylessDoc() { m_strTypeKey.clear(); }
 
 private:
-    std::unique_ptr<CFractalDoc> cloneEmpty() const override { return std::make_unique<KeylessDoc>(); }
+    std::unique_ptr<CFractalDoc> cloneEmpty() const override
+    {
+        return std::make_unique<KeylessDoc>();
+    }
 };
 
 } // namespace
@@ -70,17 +73,21 @@ TEST(JuliaDoc, MandelbrotFileBytesAreExact)
     doc.SetAuthor("Ann");
     doc.setRect({-0.8, 0.2, -0.7, 0.1});
     doc.setEquation({0.5, 1, 0.25, 3, 4});
-    const std::string expected = headerBytes() + "\x06Mandel" + "\x08Seahorse" + "\x03" "Ann" + le64(-0.8) +
-                                 le64(0.2) + le64(-0.7) + le64(0.1) + le64(0.5) + le64(1) + le64(0.25) + le64(3) +
-                                 le64(4);
+    const std::string expected = headerBytes() + "\x06Mandel" + "\x08Seahorse" +
+                                 "\x03"
+                                 "Ann" +
+                                 le64(-0.8) + le64(0.2) + le64(-0.7) + le64(0.1) + le64(0.5) +
+                                 le64(1) + le64(0.25) + le64(3) + le64(4);
     EXPECT_EQ(doc.saveToBytes(), expected);
 }
 
 TEST(JuliaDoc, SaveThenLoadGivesBackEveryDoubleExactly)
 {
     CMandelDoc doc;
-    const JuliaRect r{-1.0 / 3.0, std::nextafter(1.0, 2.0), 1e-300, -std::numeric_limits<double>::denorm_min()};
-    const JuliaEquation e{0.1, -0.0, 19.999999999999996, std::numeric_limits<double>::max(), -7.25e-17};
+    const JuliaRect r{-1.0 / 3.0, std::nextafter(1.0, 2.0), 1e-300,
+                      -std::numeric_limits<double>::denorm_min()};
+    const JuliaEquation e{0.1, -0.0, 19.999999999999996, std::numeric_limits<double>::max(),
+                          -7.25e-17};
     doc.setRect(r);
     doc.setEquation(e);
     doc.SetName("Name \xC3\xA9");
@@ -185,9 +192,9 @@ TEST(JuliaDoc, HtmlParametersHaveSixDecimals)
 TEST(JuliaDoc, RectangleCheck)
 {
     EXPECT_TRUE(isValidJuliaRect({-2.1, 1.2, 0.7, -1.2}));
-    EXPECT_FALSE(isValidJuliaRect({1, 1, 1, -1}));       // left = right
-    EXPECT_FALSE(isValidJuliaRect({0, 1, 1e-13, -1}));   // too narrow
-    EXPECT_FALSE(isValidJuliaRect({1, 1, 0, -1}));       // reversed
-    EXPECT_FALSE(isValidJuliaRect({0, -1, 1, 1}));       // top below bottom
+    EXPECT_FALSE(isValidJuliaRect({1, 1, 1, -1}));     // left = right
+    EXPECT_FALSE(isValidJuliaRect({0, 1, 1e-13, -1})); // too narrow
+    EXPECT_FALSE(isValidJuliaRect({1, 1, 0, -1}));     // reversed
+    EXPECT_FALSE(isValidJuliaRect({0, -1, 1, 1}));     // top below bottom
     EXPECT_TRUE(isValidJuliaRect({0, 1e-11, 1e-11, 0}));
 }

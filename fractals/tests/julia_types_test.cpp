@@ -56,7 +56,8 @@ TEST(JuliaTypes, DefaultsKeysAndFiles)
     EXPECT_NE(julia.GetHtmlParams().find("<param name=\"c_re\" value=\"-0.200000\">\n"
                                          "    <param name=\"c_im\" value=\"0.750000\">\n"),
               std::string::npos);
-    EXPECT_NE(back.GetHtmlParams().find("<param name=\"z3\" value=\"-3.500000\">"), std::string::npos);
+    EXPECT_NE(back.GetHtmlParams().find("<param name=\"z3\" value=\"-3.500000\">"),
+              std::string::npos);
 }
 
 TEST(JuliaTypes, JuliaPixelsMatchTheQuadraticRule)
@@ -70,13 +71,15 @@ TEST(JuliaTypes, JuliaPixelsMatchTheQuadraticRule)
         for (int i = 0; i < 37; ++i) {
             ASSERT_TRUE(rule.computeColumn(i, col.data(), nullptr));
             for (int j = 0; j < 29; ++j)
-                mismatches += col[j] != referenceJulia(r.left + i * ((r.right - r.left) / 37),
-                                                       r.top - j * ((r.top - r.bottom) / 29), -0.2, 0.75);
+                mismatches +=
+                    col[j] != referenceJulia(r.left + i * ((r.right - r.left) / 37),
+                                             r.top - j * ((r.top - r.bottom) / 29), -0.2, 0.75);
         }
         EXPECT_EQ(mismatches, 0) << "vector " << vector;
     }
     EXPECT_EQ(juliaIndex(0, 0, {0, 1, 0, 0, 0}), 89);
-    EXPECT_EQ(juliaIndex(2, 0, {0, 1, 0, 1, 0}), 4); // 2 -> 5 -> 26 -> 677 -> 458330, then |z|² > 1e9
+    EXPECT_EQ(juliaIndex(2, 0, {0, 1, 0, 1, 0}),
+              4); // 2 -> 5 -> 26 -> 677 -> 458330, then |z|² > 1e9
 }
 
 TEST(JuliaTypes, CosinePixelsAndItsEdgeCases)

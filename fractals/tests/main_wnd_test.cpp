@@ -20,7 +20,10 @@ class MainWndTest : public ::testing::Test {
 protected:
     test::ScriptedPrompts prompts;
     suite::test::TempDir dir;
-    QString file(const std::string& name) const { return QString::fromStdString((dir / name).string()); }
+    QString file(const std::string& name) const
+    {
+        return QString::fromStdString((dir / name).string());
+    }
 };
 
 } // namespace
@@ -30,7 +33,8 @@ TEST_F(MainWndTest, ShortMenuWithoutDocumentAndTypeMenuWithMandelbrot)
     CMainWnd main;
     EXPECT_EQ(main.currentMenuId(), 500);
     EXPECT_EQ(main.menuTitles(), (QStringList{"&Fractals", "&View", "&Help"}));
-    EXPECT_EQ(main.menuItemTexts("&Fractals"), (QStringList{"&New...\tCtrl+N", "&Open...\tCtrl+O", "E&xit"}));
+    EXPECT_EQ(main.menuItemTexts("&Fractals"),
+              (QStringList{"&New...\tCtrl+N", "&Open...\tCtrl+O", "E&xit"}));
     EXPECT_EQ(main.statusText(), "Ready");
 
     CMandelDoc doc;
@@ -39,8 +43,9 @@ TEST_F(MainWndTest, ShortMenuWithoutDocumentAndTypeMenuWithMandelbrot)
     EXPECT_EQ(main.currentMenuId(), 8);
     EXPECT_EQ(main.menuTitles(), (QStringList{"&Fractals", "&View", "&Run", "&Window", "&Help"}));
     const QStringList view = main.menuItemTexts("&View");
-    for (const char* item : {"&Zoom In\t+", "Zoom &Out\t-", "Reset Zoo&m", "Zoom...", "&Reset\tCtrl+R",
-                             "Edit E&quation...", "&Cycle\tCtrl+C", "Reset &Palette", "&Edit Palette...", "Re&fresh\tF5"})
+    for (const char* item : {"&Zoom In\t+", "Zoom &Out\t-", "Reset Zoo&m", "Zoom...",
+                             "&Reset\tCtrl+R", "Edit E&quation...", "&Cycle\tCtrl+C",
+                             "Reset &Palette", "&Edit Palette...", "Re&fresh\tF5"})
         EXPECT_TRUE(view.contains(item)) << item;
     EXPECT_EQ(main.menuItemTexts("&Run"),
               (QStringList{"&Start\tF8", "&Pause\tPause", "S&top\tEsc", "&Make Bitmap..."}));

@@ -48,7 +48,8 @@ TEST(MandelRule, KnownPoints)
 TEST(MandelRule, ColumnsMatchTheReferenceForSeveralEquations)
 {
     const JuliaRect rect{-2.1, 1.2, 0.7, -1.2};
-    const JuliaEquation equations[] = {{0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0.3, -0.7, 0.4, 9, 9}, {-1, 1, 0.5, 0, 0}};
+    const JuliaEquation equations[] = {
+        {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0.3, -0.7, 0.4, 9, 9}, {-1, 1, 0.5, 0, 0}};
     for (const auto& eq : equations) {
         for (bool vector : {false, true}) {
             const MandelRule rule(rect, eq, 61, 47, vector);
@@ -58,8 +59,8 @@ TEST(MandelRule, ColumnsMatchTheReferenceForSeveralEquations)
                 for (int j = 0; j < 47; ++j) {
                     const double y = rect.top - j * ((rect.top - rect.bottom) / 47);
                     ASSERT_EQ(col[j], referenceIndex(x, y, eq.a, eq.b, eq.d))
-                        << "a=" << eq.a << " b=" << eq.b << " d=" << eq.d << " vector=" << vector << " at " << i << ","
-                        << j;
+                        << "a=" << eq.a << " b=" << eq.b << " d=" << eq.d << " vector=" << vector
+                        << " at " << i << "," << j;
                 }
             }
         }
@@ -73,7 +74,8 @@ TEST(MandelRule, VectorAndScalarPathsAgreeOnRandomViews)
     for (int run = 0; run < 20; ++run) {
         const double l = coord(rng), t = coord(rng);
         const JuliaRect rect{l, t, l + 0.5, t - 0.4};
-        const JuliaEquation eq = run % 2 ? JuliaEquation{0, 1, 0, 0, 0} : JuliaEquation{coef(rng), coef(rng), coef(rng), 0, 0};
+        const JuliaEquation eq = run % 2 ? JuliaEquation{0, 1, 0, 0, 0}
+                                         : JuliaEquation{coef(rng), coef(rng), coef(rng), 0, 0};
         const MandelRule scalar(rect, eq, 9, 33, false), vec(rect, eq, 9, 33, true);
         for (int i = 0; i < 9; ++i)
             ASSERT_EQ(column(scalar, i), column(vec, i)) << "run " << run << " column " << i;

@@ -23,9 +23,18 @@ void renderDefault(benchmark::State& state, bool vector, int threads)
     state.SetItemsProcessed(state.iterations() * 1920 * 1080);
 }
 
-void BM_Mandel1080pVectorAllCores(benchmark::State& s) { renderDefault(s, true, defaultRenderThreads()); }
-void BM_Mandel1080pVectorOneCore(benchmark::State& s) { renderDefault(s, true, 1); }
-void BM_Mandel1080pScalarOneCore(benchmark::State& s) { renderDefault(s, false, 1); }
+void BM_Mandel1080pVectorAllCores(benchmark::State& s)
+{
+    renderDefault(s, true, defaultRenderThreads());
+}
+void BM_Mandel1080pVectorOneCore(benchmark::State& s)
+{
+    renderDefault(s, true, 1);
+}
+void BM_Mandel1080pScalarOneCore(benchmark::State& s)
+{
+    renderDefault(s, false, 1);
+}
 
 } // namespace
 

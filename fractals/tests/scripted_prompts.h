@@ -14,9 +14,9 @@ public:
     ~ScriptedPrompts() override { setPrompts(nullptr); }
 
     suite::test::ScriptedAnswers<QMessageBox::StandardButton> boxes{QMessageBox::Ok};
-    std::deque<QString> fileNames;          // empty string = cancelled
+    std::deque<QString> fileNames; // empty string = cancelled
     std::deque<std::optional<QColor>> colors;
-    std::deque<std::pair<int, int>> sizes;  // Make Bitmap answers; none queued = Cancel
+    std::deque<std::pair<int, int>> sizes; // Make Bitmap answers; none queued = Cancel
     std::deque<int> choices;
 
     QMessageBox::StandardButton message(QWidget*, const QString& text, const QString& title,
@@ -25,7 +25,8 @@ public:
         return boxes.show(text.toStdString(), title.toStdString());
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile(); }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
+                         const QString&) override
     {
         return nextFile();
     }

@@ -90,7 +90,8 @@ TEST_F(ViewTest, MandelbrotPictureMatchesTheIterationPixelForPixel)
     int mismatches = 0;
     for (int i = 0; i < 97; ++i)
         for (int j = 0; j < 61; ++j)
-            mismatches += picture.pixelIndex(i, j) != mandelIndex(r.left + i * sx, r.top - j * sy, doc.equation());
+            mismatches += picture.pixelIndex(i, j) !=
+                          mandelIndex(r.left + i * sx, r.top - j * sy, doc.equation());
     EXPECT_EQ(mismatches, 0);
 }
 
@@ -138,7 +139,8 @@ TEST_F(ViewTest, StopWhilePausedEndsTheThreadAndKeepsThePartialPicture)
     const QImage picture = view.pictureSnapshot();
     for (int i = 0; i < 30; ++i)
         for (int j = 0; j < 12; ++j)
-            ASSERT_EQ(picture.pixelIndex(i, j), i < 5 ? (i + j) % 80 : kInsideIndex) << i << "," << j;
+            ASSERT_EQ(picture.pixelIndex(i, j), i < 5 ? (i + j) % 80 : kInsideIndex)
+                << i << "," << j;
 }
 
 TEST_F(ViewTest, ResizeStopsTheRenderAndClearsThePicture)
@@ -194,7 +196,8 @@ TEST_F(ViewTest, BitmapExportWritesTheLivePaletteAndThePixels)
     const std::string bytes = suite::test::readFileBytes(path);
     const std::size_t stride = 44; // 41 rounded up to a multiple of 4
     ASSERT_EQ(bytes.size(), 1078 + stride * 23);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8, 1078);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8,
+              1078);
     const PaletteColors live = SharedPalette::instance().live();
     EXPECT_EQ(live[0], PaletteTable::makeDefault().colors[88]);
     // Entry 0 of the colour table (blue, green, red) is the rotated colour.
@@ -204,8 +207,8 @@ TEST_F(ViewTest, BitmapExportWritesTheLivePaletteAndThePixels)
     const JuliaRect r = doc.rect();
     for (int i = 0; i < 41; ++i)
         EXPECT_EQ(static_cast<unsigned char>(bytes[1078 + i]),
-                  mandelIndex(r.left + i * ((r.right - r.left) / 41), r.top - 22 * ((r.top - r.bottom) / 23),
-                              doc.equation()));
+                  mandelIndex(r.left + i * ((r.right - r.left) / 41),
+                              r.top - 22 * ((r.top - r.bottom) / 23), doc.equation()));
 
     // Cancel in the Make Bitmap dialog: nothing starts.
     view.onCommand(cmd::ExportBitmap);

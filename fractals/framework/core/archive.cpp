@@ -85,14 +85,22 @@ ArchiveException::ArchiveException(Cause cause)
 const char* archiveCauseName(ArchiveException::Cause cause)
 {
     switch (cause) {
-    case ArchiveException::none: return "no error";
-    case ArchiveException::generic: return "generic error";
-    case ArchiveException::readOnly: return "read-only archive";
-    case ArchiveException::endOfFile: return "unexpected end of file";
-    case ArchiveException::writeOnly: return "write-only archive";
-    case ArchiveException::badIndex: return "bad index";
-    case ArchiveException::badClass: return "bad class";
-    case ArchiveException::badSchema: return "bad schema";
+    case ArchiveException::none:
+        return "no error";
+    case ArchiveException::generic:
+        return "generic error";
+    case ArchiveException::readOnly:
+        return "read-only archive";
+    case ArchiveException::endOfFile:
+        return "unexpected end of file";
+    case ArchiveException::writeOnly:
+        return "write-only archive";
+    case ArchiveException::badIndex:
+        return "bad index";
+    case ArchiveException::badClass:
+        return "bad class";
+    case ArchiveException::badSchema:
+        return "bad schema";
     }
     return "unknown error";
 }
@@ -252,8 +260,10 @@ std::string Archive::readString()
                 throw ArchiveException(ArchiveException::endOfFile);
             std::string out;
             for (std::size_t k = 0; k < wn; ++k) {
-                const char32_t c = static_cast<unsigned char>(bytes_[pos_ + 2 * k]) |
-                                   (static_cast<char32_t>(static_cast<unsigned char>(bytes_[pos_ + 2 * k + 1])) << 8);
+                const char32_t c =
+                    static_cast<unsigned char>(bytes_[pos_ + 2 * k]) |
+                    (static_cast<char32_t>(static_cast<unsigned char>(bytes_[pos_ + 2 * k + 1]))
+                     << 8);
                 appendUtf8(out, (c >= 0xD800 && c < 0xE000) ? char32_t(0xFFFD) : c);
             }
             pos_ += 2 * wn;

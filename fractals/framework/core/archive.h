@@ -79,7 +79,9 @@ private:
 
 // Whole-file helpers. Reading returns false with a reason; writing replaces the old file only
 // once the new content is completely on disk.
-bool readWholeFile(const std::filesystem::path& path, std::string& bytes, std::string* error = nullptr);
-bool writeFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string* error = nullptr);
+bool readWholeFile(const std::filesystem::path& path, std::string& bytes,
+                   std::string* error = nullptr);
+bool writeFileSafely(const std::filesystem::path& path, std::string_view bytes,
+                     std::string* error = nullptr);
 
 } // namespace fractals

@@ -63,7 +63,8 @@ std::string lowerExtension(const std::string& path)
 std::string batchUsage()
 {
     return "usage: fractals [FILE]\n"
-           "       fractals --render OUT.bmp [--size WxH] [--threads N] [--palette FILE.pal] (FILE | --new TYPE)\n"
+           "       fractals --render OUT.bmp [--size WxH] [--threads N] [--palette FILE.pal] (FILE "
+           "| --new TYPE)\n"
            "       fractals --save OUT.EXT (FILE | --new TYPE)\n"
            "       fractals --html OUT.html (FILE | --new TYPE)\n"
            "       fractals --help | --version\n"
@@ -80,7 +81,8 @@ bool isBatchCommandLine(const std::vector<std::string>& args)
     return false;
 }
 
-int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             bool errIsTerminal)
 {
     Options o;
     const auto usage = [&](const std::string& why) {
@@ -100,8 +102,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         } else if (a == "--version") {
             out << "fractals (Kaleidra 98) " << SUITE_VERSION << "\n";
             return 0;
-        } else if (a == "--render" || a == "--save" || a == "--html" || a == "--size" || a == "--threads" || a == "--palette" ||
-                   a == "--new") {
+        } else if (a == "--render" || a == "--save" || a == "--html" || a == "--size" ||
+                   a == "--threads" || a == "--palette" || a == "--new") {
             const auto v = value();
             if (!v)
                 return usage(a + " needs a value");
@@ -173,7 +175,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
     if (!o.save.empty()) {
         if (lowerExtension(o.save) != type->field(4))
-            return usage("a " + type->field(2) + " document is saved with the extension " + type->field(4));
+            return usage("a " + type->field(2) + " document is saved with the extension " +
+                         type->field(4));
         std::string reason;
         if (!writeFileSafely(o.save, doc->saveToBytes(), &reason)) {
             err << "fractals: " << reason << "\n";
@@ -185,7 +188,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!o.html.empty()) {
         std::string title = doc->name();
         if (title.empty())
-            title = o.input.empty() ? std::string("Fractal1") : std::filesystem::path(o.input).filename().string();
+            title = o.input.empty() ? std::string("Fractal1")
+                                    : std::filesystem::path(o.input).filename().string();
         if (!writeFileSafely(o.html, utf8ToCp1252(makeWebPage(*doc, title)))) {
             err << kMsgHtmlCreateFailed << "\n";
             return 1;
@@ -201,7 +205,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     if (!o.palette.empty()) {
         std::string bytes, reason;
         if (!readWholeFile(o.palette, bytes, &reason)) {
-            err << "Kaleidra was unable to load the palette from the specified file.\n" << reason << "\n";
+            err << "Kaleidra was unable to load the palette from the specified file.\n"
+                << reason << "\n";
             return 1;
         }
         try {
@@ -229,8 +234,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         });
     }
     const FileRenderResult result =
-        renderEscapeFile(*rule, gate, &progress, o.threads > 0 ? o.threads : defaultRenderThreads(), o.render,
-                         [&] { return palette; });
+        renderEscapeFile(*rule, gate, &progress, o.threads > 0 ? o.threads : defaultRenderThreads(),
+                         o.render, [&] { return palette; });
     done.store(true);
     if (reporter.joinable())
         reporter.join();

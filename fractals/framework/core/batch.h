@@ -10,7 +10,8 @@ namespace fractals {
 bool isBatchCommandLine(const std::vector<std::string>& args);
 
 // Runs it; returns the exit code (0 done, 1 failed with the message on err, 2 bad arguments).
-int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal);
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             bool errIsTerminal);
 
 std::string batchUsage();
 

@@ -87,11 +87,13 @@ std::string makeBitmapBytes(const PictureView& picture, const PaletteColors& pal
     return out;
 }
 
-bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette, const std::filesystem::path& path)
+bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette,
+                     const std::filesystem::path& path)
 {
     if (picture.width <= 0 || picture.height <= 0)
         return false;
-    const std::size_t srcStride = static_cast<std::size_t>(picture.width) * (picture.bitsPerPixel == 8 ? 1 : 4);
+    const std::size_t srcStride =
+        static_cast<std::size_t>(picture.width) * (picture.bitsPerPixel == 8 ? 1 : 4);
     if (picture.pixels.size() < srcStride * static_cast<std::size_t>(picture.height))
         return false;
     return writeFileSafely(path, makeBitmapBytes(picture, palette));

@@ -23,6 +23,7 @@ struct PictureView {
 std::string makeBitmapBytes(const PictureView& picture, const PaletteColors& palette);
 
 // Writes the file; the old file is replaced only once the new one is complete.
-bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette, const std::filesystem::path& path);
+bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette,
+                     const std::filesystem::path& path);
 
 } // namespace fractals

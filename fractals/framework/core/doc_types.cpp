@@ -27,28 +27,36 @@ std::string DocType::field(int index) const
 const std::vector<DocType>& docTypes()
 {
     static const std::vector<DocType> types = {
-        {3, "\nFractal\nIterated Function System\nIterated Function System (*.ifs)\n.ifs\nFractals.IFS\nKaleidra 98 File",
+        {3,
+         "\nFractal\nIterated Function System\nIterated Function System "
+         "(*.ifs)\n.ifs\nFractals.IFS\nKaleidra 98 File",
          "ifs", nullptr, nullptr},
-        {4, "\nFractal\nL-System Fractal\nL-System Fractal (*.lsf)\n.lsf\nFractals.LSystem\nKaleidra 98 File",
+        {4,
+         "\nFractal\nL-System Fractal\nL-System Fractal (*.lsf)\n.lsf\nFractals.LSystem\nKaleidra "
+         "98 File",
          "lsystem", nullptr, nullptr},
-        {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File", "henon",
-         [] { return std::make_unique<CHenonDoc>(); },
+        {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File",
+         "henon", [] { return std::make_unique<CHenonDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
              return std::make_unique<HenonRule>(static_cast<const CHenonDoc&>(doc), w, h);
          }},
-        {7, "\nFractal\nJulia Set\nJulia Set (*.jls)\n.jls\nFractals.Juliaset\nKaleidra 98 File", "julia",
-         [] { return std::make_unique<CJuliaDoc>(); },
+        {7, "\nFractal\nJulia Set\nJulia Set (*.jls)\n.jls\nFractals.Juliaset\nKaleidra 98 File",
+         "julia", [] { return std::make_unique<CJuliaDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
              const auto& j = static_cast<const CJuliaDoc&>(doc);
              return makeJuliaRule(j.rect(), j.equation(), w, h);
          }},
-        {8, "\nFractal\nMandelbrot Set\nMandelbrot Set (*.mnd)\n.mnd\nFractals.Mandel\nMandelbrot Sets File", "mandel",
-         [] { return std::make_unique<CMandelDoc>(); },
+        {8,
+         "\nFractal\nMandelbrot Set\nMandelbrot Set (*.mnd)\n.mnd\nFractals.Mandel\nMandelbrot "
+         "Sets File",
+         "mandel", [] { return std::make_unique<CMandelDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
              const auto& m = static_cast<const CJuliaDoc&>(doc);
              return std::make_unique<MandelRule>(m.rect(), m.equation(), w, h);
          }},
-        {9, "\nFractal\nJulia Set w/ Cosines\nJulia Set w/ Cosines (*.cjs)\n.cjs\nFractals.Juliacos\nKaleidra 98 File",
+        {9,
+         "\nFractal\nJulia Set w/ Cosines\nJulia Set w/ Cosines "
+         "(*.cjs)\n.cjs\nFractals.Juliacos\nKaleidra 98 File",
          "juliacos", [] { return std::make_unique<CJuliacosDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
              const auto& j = static_cast<const CJuliaDoc&>(doc);
@@ -69,7 +77,8 @@ const DocType* docTypeById(int id)
 const DocType* docTypeByExtension(const std::string& extensionWithDot)
 {
     std::string ext = extensionWithDot;
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     for (const auto& t : docTypes())
         if (t.field(4) == ext)
             return &t;
@@ -88,7 +97,8 @@ std::string archiveFailureReason(const ArchiveException& e)
 {
     switch (e.cause()) {
     case ArchiveException::badSchema:
-        return "Unexpected file format: the file was written by an unsupported version (bad schema).";
+        return "Unexpected file format: the file was written by an unsupported version (bad "
+               "schema).";
     case ArchiveException::endOfFile:
         return "Unexpected file format: the file ends too early.";
     default:

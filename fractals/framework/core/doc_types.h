@@ -13,8 +13,9 @@
 namespace fractals {
 
 struct DocType {
-    int id;                      // template, menu, accelerator and icon id
-    const char* templateString;  // "\nFractal\n<File New name>\n<filter>\n<ext>\n<type id>\n<type name>"
+    int id; // template, menu, accelerator and icon id
+    const char*
+        templateString; // "\nFractal\n<File New name>\n<filter>\n<ext>\n<type id>\n<type name>"
     const char* commandLineName; // --new NAME
     // Null until the type is built; such a type opens an empty document window.
     std::function<std::unique_ptr<CFractalDoc>()> makeDocument;

@@ -39,11 +39,12 @@ bool renderEscapePicture(const EscapeRule& rule, std::vector<std::uint8_t>& pict
                     return;
                 }
                 for (int j = 0; j < h; ++j)
-                    picture[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) + static_cast<std::size_t>(i)] =
-                        column[static_cast<std::size_t>(j)];
+                    picture[static_cast<std::size_t>(j) * static_cast<std::size_t>(w) +
+                            static_cast<std::size_t>(i)] = column[static_cast<std::size_t>(j)];
                 const int done = columnsDone.fetch_add(1) + 1;
                 if (progressPercent)
-                    progressPercent->store(static_cast<int>(100LL * done / w), std::memory_order_relaxed);
+                    progressPercent->store(static_cast<int>(100LL * done / w),
+                                           std::memory_order_relaxed);
             }
         }
     };

@@ -39,14 +39,16 @@ enum class FileRenderResult { written, cancelled, writeFailed };
 // The file mode: render, then write an 8-bit bitmap with the palette that paletteAtEnd gives
 // at the moment of writing (so a palette cycled or edited meanwhile is the one saved).
 template <typename PaletteSource>
-FileRenderResult renderEscapeFile(const EscapeRule& rule, RunGate& gate, std::atomic<int>* progressPercent,
-                                  int threads, const std::filesystem::path& path, PaletteSource paletteAtEnd)
+FileRenderResult renderEscapeFile(const EscapeRule& rule, RunGate& gate,
+                                  std::atomic<int>* progressPercent, int threads,
+                                  const std::filesystem::path& path, PaletteSource paletteAtEnd)
 {
     std::vector<std::uint8_t> picture;
     if (!renderEscapePicture(rule, picture, gate, progressPercent, threads))
         return FileRenderResult::cancelled;
     const PictureView view{rule.width(), rule.height(), 8, picture};
-    return WriteBitmapFile(view, paletteAtEnd(), path) ? FileRenderResult::written : FileRenderResult::writeFailed;
+    return WriteBitmapFile(view, paletteAtEnd(), path) ? FileRenderResult::written
+                                                       : FileRenderResult::writeFailed;
 }
 
 int defaultRenderThreads();

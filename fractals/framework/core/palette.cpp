@@ -48,8 +48,9 @@ PaletteColors readPaletteBytes(const std::string& bytes)
     const std::string rgb = ar.readBytes(3 * kPaletteSize);
     PaletteColors colors{};
     for (int k = 0; k < kPaletteSize; ++k)
-        colors[k] = RGB(static_cast<unsigned char>(rgb[3 * k]), static_cast<unsigned char>(rgb[3 * k + 1]),
-                        static_cast<unsigned char>(rgb[3 * k + 2]));
+        colors[k] =
+            RGB(static_cast<unsigned char>(rgb[3 * k]), static_cast<unsigned char>(rgb[3 * k + 1]),
+                static_cast<unsigned char>(rgb[3 * k + 2]));
     return colors;
 }
 

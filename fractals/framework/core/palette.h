@@ -22,9 +22,18 @@ constexpr ColorRef RGB(int r, int g, int b)
     return static_cast<ColorRef>(r & 0xFF) | (static_cast<ColorRef>(g & 0xFF) << 8) |
            (static_cast<ColorRef>(b & 0xFF) << 16);
 }
-constexpr int GetRValue(ColorRef c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(ColorRef c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(ColorRef c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int GetRValue(ColorRef c)
+{
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(ColorRef c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(ColorRef c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 using PaletteColors = std::array<ColorRef, kPaletteSize>;
 

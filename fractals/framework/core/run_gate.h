@@ -17,7 +17,8 @@ public:
         if (paused_.load(std::memory_order_acquire)) {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] {
-                return !paused_.load(std::memory_order_relaxed) || !running_.load(std::memory_order_relaxed);
+                return !paused_.load(std::memory_order_relaxed) ||
+                       !running_.load(std::memory_order_relaxed);
             });
         }
         return running_.load(std::memory_order_acquire);

@@ -7,10 +7,10 @@
 #include "suite_version.h"
 
 #include <QApplication>
-#include <clocale>
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
+#include <clocale>
 
 namespace fractals {
 

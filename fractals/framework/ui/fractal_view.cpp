@@ -6,8 +6,8 @@
 #include "shared_palette.h"
 
 #include <QContextMenuEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <array>
 #include <limits>
 
@@ -15,7 +15,8 @@ namespace fractals {
 
 static QImage copyPixels(const QImage& source, const QRect& part);
 
-CFractalView::CFractalView(CFractalDoc* document, QWidget* parent) : QWidget(parent), m_document(document)
+CFractalView::CFractalView(CFractalDoc* document, QWidget* parent)
+    : QWidget(parent), m_document(document)
 {
     setFocusPolicy(Qt::StrongFocus);
     // About sixty pulls a second while a thread runs: columns appear as they are finished.
@@ -225,7 +226,8 @@ QImage CFractalView::pictureSnapshot() const
 QColor CFractalView::backgroundColor() const
 {
     if (indexedPicture() && m_backgroundIndex >= 0)
-        return QColor(toQRgb(SharedPalette::instance().live()[static_cast<std::size_t>(m_backgroundIndex)]));
+        return QColor(
+            toQRgb(SharedPalette::instance().live()[static_cast<std::size_t>(m_backgroundIndex)]));
     return QColor(m_crBackground);
 }
 
@@ -396,8 +398,9 @@ void CFractalView::exportBitmap()
     int h = m_cy > 0 ? m_cy : 480;
     if (!prompts().bitmapSize(this, w, h))
         return;
-    const QString path = prompts().saveFileName(this, "Save Bitmap As", qtFilter("Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*"),
-                                                 "bmp", {});
+    const QString path = prompts().saveFileName(
+        this, "Save Bitmap As", qtFilter("Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*"), "bmp",
+        {});
     if (path.isEmpty())
         return;
     startFileRender(w, h, path.toStdString());

@@ -112,7 +112,7 @@ private:
     mutable std::mutex m_offscreenMutex;
     QImage m_offscreen;
     int m_dirtyFirst = std::numeric_limits<int>::max(); // columns finished but not yet shown,
-    int m_dirtyLast = -1;                                // guarded by m_offscreenMutex
+    int m_dirtyLast = -1;                               // guarded by m_offscreenMutex
     int m_runSerial = 0;
     std::atomic<int> m_endedSerial{0};
     QTimer m_pullTimer;

@@ -14,21 +14,24 @@ DragBox rubberBandRect(QPoint anchor, QPoint pointer, bool shift, int clientWidt
     int dx = pointer.x() - anchor.x();
     const int dy = pointer.y() - anchor.y();
     if (shift && clientHeight > 0) {
-        const int extent = static_cast<int>(static_cast<long long>(std::abs(dy)) * clientWidth / clientHeight);
+        const int extent =
+            static_cast<int>(static_cast<long long>(std::abs(dy)) * clientWidth / clientHeight);
         dx = dx < 0 ? -extent : extent;
     }
     const int x2 = anchor.x() + dx;
     const int y2 = anchor.y() + dy;
-    return {std::min(anchor.x(), x2), std::min(anchor.y(), y2), std::max(anchor.x(), x2), std::max(anchor.y(), y2)};
+    return {std::min(anchor.x(), x2), std::min(anchor.y(), y2), std::max(anchor.x(), x2),
+            std::max(anchor.y(), y2)};
 }
 
-CHenonBaseView::CHenonBaseView(CFractalDoc* document, QWidget* parent) : CFractalView(document, parent)
+CHenonBaseView::CHenonBaseView(CFractalDoc* document, QWidget* parent)
+    : CFractalView(document, parent)
 {
     m_nContextMenu = 5099;
     m_backgroundIndex = kInsideIndex;
     // Palette changes recolour the picture without touching its indices.
-    m_paletteConnection =
-        connect(&SharedPalette::instance(), &SharedPalette::changed, this, qOverload<>(&QWidget::update));
+    m_paletteConnection = connect(&SharedPalette::instance(), &SharedPalette::changed, this,
+                                  qOverload<>(&QWidget::update));
 }
 
 CHenonBaseView::~CHenonBaseView()
@@ -64,8 +67,8 @@ void CHenonBaseView::StartRenderThread(std::unique_ptr<RenderContext> context)
             }
         } else {
             // File: all cores, then the bitmap with the palette as it is at the end.
-            renderEscapeFile(*rule, gate, context->progressPercent, defaultRenderThreads(), context->outputPath,
-                             [] { return SharedPalette::instance().live(); });
+            renderEscapeFile(*rule, gate, context->progressPercent, defaultRenderThreads(),
+                             context->outputPath, [] { return SharedPalette::instance().live(); });
         }
         finishRun(serial);
     });

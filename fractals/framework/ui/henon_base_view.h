@@ -48,6 +48,7 @@ private:
 struct DragBox {
     int left, top, right, bottom;
 };
-DragBox rubberBandRect(QPoint anchor, QPoint pointer, bool shift, int clientWidth, int clientHeight);
+DragBox rubberBandRect(QPoint anchor, QPoint pointer, bool shift, int clientWidth,
+                       int clientHeight);
 
 } // namespace fractals

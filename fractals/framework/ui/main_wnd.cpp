@@ -349,7 +349,8 @@ void CMainWnd::buildMenus()
         makeItem(file, cmd::FileSaveAs, "Save &As...");
         makeItem(file, cmd::FileClose, "&Close");
         file->addSeparator();
-        makeItem(file, cmd::Properties, menuId == 3 ? "P&roperties..." : "P&roperties...\tAlt+Enter");
+        makeItem(file, cmd::Properties,
+                 menuId == 3 ? "P&roperties..." : "P&roperties...\tAlt+Enter");
         QMenu* exportMenu = file->addMenu("Ex&port");
         makeItem(exportMenu, cmd::ExportBitmap, "Windows &Bitmap...");
         if (menuId != 4)
@@ -358,7 +359,8 @@ void CMainWnd::buildMenus()
     file->addSeparator();
     const QStringList recent = recentFiles();
     for (int k = 0; k < recent.size(); ++k)
-        makeItem(file, cmd::Mru1 + k, QString("&%1 %2").arg(k + 1).arg(QDir::toNativeSeparators(recent[k])));
+        makeItem(file, cmd::Mru1 + k,
+                 QString("&%1 %2").arg(k + 1).arg(QDir::toNativeSeparators(recent[k])));
     if (!recent.isEmpty())
         file->addSeparator();
     makeItem(file, cmd::AppExit, "E&xit");
@@ -454,15 +456,22 @@ QMenu* CMainWnd::buildContextMenu(int menuId, QWidget* parent)
     std::vector<std::pair<int, QString>> items;
     switch (menuId) {
     case 7099:
-        items = {{cmd::Properties, "P&roperties..."}, {0, {}},
-                 {cmd::Refresh, "Re&fresh"},          {0, {}},
-                 {cmd::Properties, "Edit E&quation..."}, {cmd::ResetPalette, "Reset &Palette"},
+        items = {{cmd::Properties, "P&roperties..."},
+                 {0, {}},
+                 {cmd::Refresh, "Re&fresh"},
+                 {0, {}},
+                 {cmd::Properties, "Edit E&quation..."},
+                 {cmd::ResetPalette, "Reset &Palette"},
                  {cmd::Cycle, "&Cycle"}};
         break;
     case 6099:
     case 5099:
-        items = {{cmd::Properties, "P&roperties..."}, {cmd::Reset, "&Reset"}, {cmd::Refresh, "Re&fresh"}, {0, {}},
-                 {cmd::Properties, "Edit E&quation..."}, {cmd::ResetPalette, "Reset &Palette"},
+        items = {{cmd::Properties, "P&roperties..."},
+                 {cmd::Reset, "&Reset"},
+                 {cmd::Refresh, "Re&fresh"},
+                 {0, {}},
+                 {cmd::Properties, "Edit E&quation..."},
+                 {cmd::ResetPalette, "Reset &Palette"},
                  {cmd::Cycle, "&Cycle"}};
         break;
     default:
@@ -687,12 +696,14 @@ CFractalWnd* CMainWnd::openDocument(const QString& path)
     const DocType* type = docTypeByExtension(QString("." + QFileInfo(path).suffix()).toStdString());
     const ViewTemplate* tmpl = type ? viewTemplate(type->id) : nullptr;
     if (!tmpl) {
-        showMessage(this, QString::fromStdString(loadFailureMessage(fullStd, "The file is not a fractal document.")));
+        showMessage(this, QString::fromStdString(
+                              loadFailureMessage(fullStd, "The file is not a fractal document.")));
         return nullptr;
     }
     if (!tmpl->available) {
-        showMessage(this, QString::fromStdString(loadFailureMessage(
-                              fullStd, type->field(2) + " documents cannot be opened in this version.")));
+        showMessage(this,
+                    QString::fromStdString(loadFailureMessage(
+                        fullStd, type->field(2) + " documents cannot be opened in this version.")));
         return nullptr;
     }
     std::string bytes, reason;
@@ -704,7 +715,8 @@ CFractalWnd* CMainWnd::openDocument(const QString& path)
     try {
         doc->loadFromBytes(bytes);
     } catch (const ArchiveException& e) {
-        showMessage(this, QString::fromStdString(loadFailureMessage(fullStd, archiveFailureReason(e))));
+        showMessage(this,
+                    QString::fromStdString(loadFailureMessage(fullStd, archiveFailureReason(e))));
         return nullptr;
     }
     doc->setPathName(fullStd);
@@ -724,16 +736,19 @@ bool CMainWnd::saveDocument(CFractalWnd* frame, bool askForName)
     const DocType* type = frame->viewTemplateOf().type;
     QString path = QString::fromStdString(frame->doc()->pathName().string());
     if (askForName || path.isEmpty()) {
-        const QString filter = QString::fromStdString(type->field(3) + "|*" + type->field(4) + "|All Files (*.*)|*.*");
-        path = prompts().saveFileName(this, "Save As", qtFilter(filter),
-                                      QString::fromStdString(type->field(4)).mid(1), frame->title());
+        const QString filter =
+            QString::fromStdString(type->field(3) + "|*" + type->field(4) + "|All Files (*.*)|*.*");
+        path =
+            prompts().saveFileName(this, "Save As", qtFilter(filter),
+                                   QString::fromStdString(type->field(4)).mid(1), frame->title());
         if (path.isEmpty())
             return false;
     }
     const QString full = QFileInfo(path).absoluteFilePath();
     std::string reason;
     if (!writeFileSafely(full.toStdString(), frame->doc()->saveToBytes(), &reason)) {
-        showMessage(this, QString("Failed to save document.\n%1").arg(QString::fromStdString(reason)));
+        showMessage(this,
+                    QString("Failed to save document.\n%1").arg(QString::fromStdString(reason)));
         return false;
     }
     frame->doc()->setPathName(full.toStdString());
@@ -747,9 +762,9 @@ bool CMainWnd::canCloseFrame(CFractalWnd* frame)
 {
     if (!frame->doc()->IsModified() || !frame->viewTemplateOf().available)
         return true;
-    const auto answer =
-        prompts().message(this, QString("Save changes to %1?").arg(frame->title()), kWindowTitle,
-                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+    const auto answer = prompts().message(
+        this, QString("Save changes to %1?").arg(frame->title()), kWindowTitle,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
     if (answer == QMessageBox::Cancel)
         return false;
     if (answer == QMessageBox::Yes)
@@ -799,15 +814,17 @@ void CMainWnd::addRecentFile(const QString& path)
         list.removeLast();
     QSettings settings(kSettingsOrg, kSettingsApp);
     for (int k = 1; k <= kRecentFiles; ++k)
-        settings.setValue(QString("Recent File List/File%1").arg(k), k <= list.size() ? list[k - 1] : QString());
+        settings.setValue(QString("Recent File List/File%1").arg(k),
+                          k <= list.size() ? list[k - 1] : QString());
     m_menuId = 0; // rebuild so the list shows
     buildMenus();
 }
 
 void CMainWnd::exportWebPage(CFractalWnd* frame)
 {
-    const QString path = prompts().saveFileName(this, "Export as HTML", qtFilter("Web Page (*.html)|*.html;*.htm|All Files (*.*)|*.*"),
-                                                "html", QFileInfo(frame->title()).completeBaseName() + ".html");
+    const QString path = prompts().saveFileName(
+        this, "Export as HTML", qtFilter("Web Page (*.html)|*.html;*.htm|All Files (*.*)|*.*"),
+        "html", QFileInfo(frame->title()).completeBaseName() + ".html");
     if (path.isEmpty())
         return;
     std::string title = frame->doc()->name();
@@ -830,9 +847,11 @@ void CMainWnd::tileWindows(bool horizontally)
     for (int k = 0; k < n; ++k) {
         QRect r;
         if (horizontally) // one above the other
-            r = QRect(0, area.height() * k / n, area.width(), area.height() * (k + 1) / n - area.height() * k / n);
+            r = QRect(0, area.height() * k / n, area.width(),
+                      area.height() * (k + 1) / n - area.height() * k / n);
         else
-            r = QRect(area.width() * k / n, 0, area.width() * (k + 1) / n - area.width() * k / n, area.height());
+            r = QRect(area.width() * k / n, 0, area.width() * (k + 1) / n - area.width() * k / n,
+                      area.height());
         list[k]->showNormal();
         list[k]->setGeometry(r);
     }
@@ -848,22 +867,24 @@ void CMainWnd::showHelp()
 {
     const QString page = helpDirectory() + "/index.html";
     if (!QFileInfo::exists(page) || !QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        showMessage(this, "Kaleidra was unable to open the help file. Please note that you must have a web browser "
+        showMessage(this, "Kaleidra was unable to open the help file. Please note that you must "
+                          "have a web browser "
                           "to view the help, since it is in HTML format.");
 }
 
 void CMainWnd::showAbout()
 {
-    const QString text = QString("<b>%1</b><br>Version %2.%3.%4.%5 (suite %6)<br>%7<br><br>%8")
-                             .arg(kWindowTitle)
-                             .arg(kProgramVersion[0])
-                             .arg(kProgramVersion[1])
-                             .arg(kProgramVersion[2])
-                             .arg(kProgramVersion[3])
-                             .arg(SUITE_VERSION)
-                             .arg(QString::fromUtf8(kNoticeText))
-                             .arg("A multi-document explorer of two-dimensional fractals: Mandelbrot and Julia "
-                                  "sets, Henon maps, iterated function systems and L-Systems.");
+    const QString text =
+        QString("<b>%1</b><br>Version %2.%3.%4.%5 (suite %6)<br>%7<br><br>%8")
+            .arg(kWindowTitle)
+            .arg(kProgramVersion[0])
+            .arg(kProgramVersion[1])
+            .arg(kProgramVersion[2])
+            .arg(kProgramVersion[3])
+            .arg(SUITE_VERSION)
+            .arg(QString::fromUtf8(kNoticeText))
+            .arg("A multi-document explorer of two-dimensional fractals: Mandelbrot and Julia "
+                 "sets, Henon maps, iterated function systems and L-Systems.");
     prompts().message(this, text, QString("About %1...").arg(kWindowTitle), QMessageBox::Ok,
                       QMessageBox::Information);
 }

@@ -4,8 +4,8 @@
 #include "fractal_view.h"
 
 #include <QMainWindow>
-#include <QMdiSubWindow>
 #include <QMap>
+#include <QMdiSubWindow>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,7 +23,7 @@ struct ViewTemplate {
     std::function<std::unique_ptr<CFractalDoc>()> makeDocument;
     std::function<CFractalView*(CFractalDoc*)> makeView;
     std::function<bool(CFractalDoc&, QWidget*)> editProperties; // null: the base does nothing
-    bool available;                                             // false: opens an empty window, cannot save
+    bool available; // false: opens an empty window, cannot save
 };
 // In registration order; filled by the application from the types it is built with.
 const std::vector<ViewTemplate>& viewTemplates();
@@ -35,7 +35,8 @@ class CMainWnd;
 class CFractalWnd : public QMdiSubWindow {
     Q_OBJECT
 public:
-    CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_ptr<CFractalDoc> doc, const QString& title);
+    CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_ptr<CFractalDoc> doc,
+                const QString& title);
     ~CFractalWnd() override;
     const ViewTemplate& viewTemplateOf() const { return m_template; }
     int templateId() const;
@@ -68,7 +69,7 @@ public:
     CFractalWnd* newDocument(int templateId);
     CFractalWnd* openDocument(const QString& path); // null when refused (the message was shown)
     bool saveDocument(CFractalWnd* frame, bool askForName);
-    bool canCloseFrame(CFractalWnd* frame);       // the save question
+    bool canCloseFrame(CFractalWnd* frame); // the save question
 
     // Runs a command as if chosen from a menu; ignored when its state says disabled.
     void dispatch(int id);
@@ -117,7 +118,7 @@ private:
     QToolBar* m_toolbar = nullptr;
     int m_menuId = 0;
     QMultiMap<int, QAction*> m_actions; // every menu item, toolbar button and accelerator by id
-    QMap<int, int> m_untitledCount;      // per template, for "Fractal1", "Fractal2", ...
+    QMap<int, int> m_untitledCount;     // per template, for "Fractal1", "Fractal2", ...
     QTimer* m_idleTimer;
 };
 

@@ -12,8 +12,9 @@ namespace fractals {
 CMakeBitmapDialog::CMakeBitmapDialog(int width, int height, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Make Bitmap...");
-    auto* intro = new QLabel("Kaleidra can generate the fractal in memory and directly save it to disk. This allows "
-                             "you to generate fractals bigger than your screen size.");
+    auto* intro = new QLabel(
+        "Kaleidra can generate the fractal in memory and directly save it to disk. This allows "
+        "you to generate fractals bigger than your screen size.");
     intro->setWordWrap(true);
     m_width = new QSpinBox;
     m_width->setRange(1, kMaxBitmapSide);
@@ -21,8 +22,9 @@ CMakeBitmapDialog::CMakeBitmapDialog(int width, int height, QWidget* parent) : Q
     m_height = new QSpinBox;
     m_height->setRange(1, kMaxBitmapSide);
     m_height->setValue(std::clamp(height, 1, kMaxBitmapSide));
-    auto* warning = new QLabel("WARNING: This operation will require a large amount of memory and disk space, "
-                               "depending on the size you choose.");
+    auto* warning =
+        new QLabel("WARNING: This operation will require a large amount of memory and disk space, "
+                   "depending on the size you choose.");
     warning->setWordWrap(true);
     auto* buttons = new QDialogButtonBox;
     buttons->addButton("&Save As...", QDialogButtonBox::AcceptRole)->setDefault(true);

@@ -23,10 +23,12 @@ const char* const kPaletteFilter = "Fractals Palette (*.pal)|*.pal|All Files (*.
 class SwatchDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
     {
         const bool selected = option.state & QStyle::State_Selected;
-        painter->fillRect(option.rect, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
+        painter->fillRect(option.rect,
+                          option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
         if (option.state & QStyle::State_HasFocus) {
             painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
             painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
@@ -35,7 +37,10 @@ public:
         const ColorRef c = SharedPalette::instance().live()[static_cast<std::size_t>(entry)];
         painter->fillRect(option.rect.adjusted(1, 1, -1, -1), QColor(toQRgb(c)));
     }
-    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {64, 16}; }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        return {64, 16};
+    }
 };
 
 } // namespace
@@ -57,7 +62,8 @@ CPaletteEditor::CPaletteEditor(QWidget* parent) : QDialog(parent)
     }
     connect(m_list, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { editEntry(item->data(Qt::UserRole).toInt()); });
-    connect(&SharedPalette::instance(), &SharedPalette::changed, m_list->viewport(), qOverload<>(&QWidget::update));
+    connect(&SharedPalette::instance(), &SharedPalette::changed, m_list->viewport(),
+            qOverload<>(&QWidget::update));
 
     auto* ok = new QPushButton("OK");
     ok->setDefault(true);
@@ -103,13 +109,15 @@ void CPaletteEditor::load()
         SharedPalette::instance().setLive(readPaletteBytes(bytes));
     } catch (const ArchiveException& e) {
         // The live colours stay as they were: the reader returns all 90 or nothing.
-        showMessage(this, QString::fromStdString(loadFailureMessage(path.toStdString(), archiveFailureReason(e))));
+        showMessage(this, QString::fromStdString(
+                              loadFailureMessage(path.toStdString(), archiveFailureReason(e))));
     }
 }
 
 void CPaletteEditor::saveAs()
 {
-    const QString path = prompts().saveFileName(this, "Save Palette As", qtFilter(kPaletteFilter), "pal", {});
+    const QString path =
+        prompts().saveFileName(this, "Save Palette As", qtFilter(kPaletteFilter), "pal", {});
     if (path.isEmpty())
         return;
     if (!writeFileSafely(path.toStdString(), writePaletteBytes(SharedPalette::instance().live())))

@@ -7,8 +7,10 @@ class QListWidget;
 
 namespace fractals {
 
-inline constexpr const char* kMsgPaletteSaveFailed = "Kaleidra was unable to save the palette to the specified file.";
-inline constexpr const char* kMsgPaletteLoadFailed = "Kaleidra was unable to load the palette from the specified file.";
+inline constexpr const char* kMsgPaletteSaveFailed =
+    "Kaleidra was unable to save the palette to the specified file.";
+inline constexpr const char* kMsgPaletteLoadFailed =
+    "Kaleidra was unable to load the palette from the specified file.";
 
 class CPaletteEditor : public QDialog {
     Q_OBJECT

@@ -14,7 +14,8 @@ namespace {
 class DialogPrompts : public Prompts {
 public:
     QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& title,
-                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) override
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::Icon icon) override
     {
         QMessageBox box(icon, title, text, buttons, parent);
         return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -23,8 +24,8 @@ public:
     {
         return QFileDialog::getOpenFileName(parent, title, {}, filter);
     }
-    QString saveFileName(QWidget* parent, const QString& title, const QString& filter, const QString& defaultSuffix,
-                         const QString& suggested) override
+    QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& defaultSuffix, const QString& suggested) override
     {
         QFileDialog dialog(parent, title, suggested, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -49,7 +50,8 @@ public:
         height = dialog.bitmapHeight();
         return true;
     }
-    int chooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) override
+    int chooseItem(QWidget* parent, const QString& title, const QString& label,
+                   const QStringList& items) override
     {
         bool ok = false;
         const QString item = QInputDialog::getItem(parent, title, label, items, 0, false, &ok);
@@ -92,7 +94,8 @@ QString qtFilter(const QString& windowsFilter)
 
 void showMessage(QWidget* parent, const QString& text)
 {
-    prompts().message(parent, text, QString::fromUtf8(kWindowTitle), QMessageBox::Ok, QMessageBox::Warning);
+    prompts().message(parent, text, QString::fromUtf8(kWindowTitle), QMessageBox::Ok,
+                      QMessageBox::Warning);
 }
 
 } // namespace fractals

@@ -14,8 +14,10 @@ namespace fractals {
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual QMessageBox::StandardButton message(QWidget* parent, const QString& text, const QString& title,
-                                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) = 0;
+    virtual QMessageBox::StandardButton message(QWidget* parent, const QString& text,
+                                                const QString& title,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::Icon icon) = 0;
     // Empty when cancelled.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
@@ -24,7 +26,8 @@ public:
     // The Make Bitmap dialog: false when cancelled.
     virtual bool bitmapSize(QWidget* parent, int& width, int& height) = 0;
     // Index of the chosen item, or -1 when cancelled.
-    virtual int chooseItem(QWidget* parent, const QString& title, const QString& label, const QStringList& items) = 0;
+    virtual int chooseItem(QWidget* parent, const QString& title, const QString& label,
+                           const QStringList& items) = 0;
 };
 
 Prompts& prompts();

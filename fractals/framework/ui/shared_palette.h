@@ -27,9 +27,9 @@ public:
     void setLiveEntry(int index, ColorRef color);
     QList<QRgb> colorTable() const;
 
-    void showTable();      // live := table
-    void commitPalette();  // table := live
-    void resetPalette();   // table := default, then show
+    void showTable();     // live := table
+    void commitPalette(); // table := live
+    void resetPalette();  // table := default, then show
     void toggleCycle();
     bool isCycling() const { return m_timer.isActive(); }
     void stopCycling() { m_timer.stop(); }

@@ -41,12 +41,13 @@ void CSplashWnd::paintEvent(QPaintEvent*)
     p.setFont(font());
     const QFontMetrics fm(font());
     p.drawText(72, 22 + titleHeight + fm.ascent(),
-               QString::asprintf("Version %d.%d.%d.%d", kProgramVersion[0], kProgramVersion[1], kProgramVersion[2],
-                                 kProgramVersion[3]));
+               QString::asprintf("Version %d.%d.%d.%d", kProgramVersion[0], kProgramVersion[1],
+                                 kProgramVersion[2], kProgramVersion[3]));
     p.drawText(20, 66 + fm.ascent(), QString::fromUtf8(kNoticeText));
     const QRect box(20, 0, 460, 280);
     const QRect needed = fm.boundingRect(box, Qt::TextWordWrap, kDisclaimer);
-    p.drawText(QRect(20, 280 - needed.height(), 460, needed.height()), Qt::TextWordWrap, kDisclaimer);
+    p.drawText(QRect(20, 280 - needed.height(), 460, needed.height()), Qt::TextWordWrap,
+               kDisclaimer);
 }
 
 } // namespace fractals

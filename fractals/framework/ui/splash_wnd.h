@@ -5,7 +5,8 @@
 namespace fractals {
 
 inline constexpr const char* kDisclaimer =
-    "This program is distributed in the hope that it will be useful and enjoyable, but without any warranty; "
+    "This program is distributed in the hope that it will be useful and enjoyable, but without any "
+    "warranty; "
     "without even the implied warranty of merchantability or fitness for a particular purpose.";
 
 class CSplashWnd : public QWidget {

@@ -21,7 +21,10 @@ public:
     }
 
 private:
-    std::unique_ptr<CFractalDoc> cloneEmpty() const override { return std::make_unique<CPendingTypeDoc>(m_strTypeName); }
+    std::unique_ptr<CFractalDoc> cloneEmpty() const override
+    {
+        return std::make_unique<CPendingTypeDoc>(m_strTypeName);
+    }
 };
 
 std::function<std::unique_ptr<CFractalDoc>()> pendingDocument(const DocType& type)
@@ -38,14 +41,19 @@ std::vector<ViewTemplate> buildTemplates()
 {
     std::vector<ViewTemplate> list;
     for (const DocType& type : docTypes()) {
-        ViewTemplate t{&type, type.makeDocument, nullptr, nullptr, static_cast<bool>(type.makeDocument)};
+        ViewTemplate t{&type, type.makeDocument, nullptr, nullptr,
+                       static_cast<bool>(type.makeDocument)};
         switch (type.id) {
         case 8:
-            t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CMandelView(static_cast<CMandelDoc*>(d)); };
+            t.makeView = [](CFractalDoc* d) -> CFractalView* {
+                return new CMandelView(static_cast<CMandelDoc*>(d));
+            };
             t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 8); };
             break;
         case 7:
-            t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CJuliaView(static_cast<CJuliaDoc*>(d)); };
+            t.makeView = [](CFractalDoc* d) -> CFractalView* {
+                return new CJuliaView(static_cast<CJuliaDoc*>(d));
+            };
             t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 7); };
             break;
         case 9:
@@ -55,7 +63,9 @@ std::vector<ViewTemplate> buildTemplates()
             t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 9); };
             break;
         case 6:
-            t.makeView = [](CFractalDoc* d) -> CFractalView* { return new CHenonView(static_cast<CHenonDoc*>(d)); };
+            t.makeView = [](CFractalDoc* d) -> CFractalView* {
+                return new CHenonView(static_cast<CHenonDoc*>(d));
+            };
             t.editProperties = [](CFractalDoc& d, QWidget* p) {
                 return editHenonProperties(static_cast<CHenonDoc&>(d), p);
             };

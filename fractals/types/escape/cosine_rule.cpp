@@ -27,7 +27,8 @@ int cosineIndex(double x, double y, double a)
 }
 
 CosineRule::CosineRule(const JuliaRect& rect, double a, int width, int height)
-    : EscapeRule(width, height), rect_(rect), a_(a), stepX_(width > 0 ? (rect.right - rect.left) / width : 0.0),
+    : EscapeRule(width, height), rect_(rect), a_(a),
+      stepX_(width > 0 ? (rect.right - rect.left) / width : 0.0),
       stepY_(height > 0 ? (rect.top - rect.bottom) / height : 0.0)
 {
 }

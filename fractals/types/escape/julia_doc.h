@@ -23,7 +23,8 @@ struct JuliaEquation {
 // rounding error, so a picture never divides by a zero span.
 bool isValidJuliaRect(const JuliaRect& r);
 inline constexpr const char* kMsgInvalidRect =
-    "Either the left and right or the top and bottom coordinates are invalid. Please make sure they are not "
+    "Either the left and right or the top and bottom coordinates are invalid. Please make sure "
+    "they are not "
     "reversed. Also, the coordinates may be too close together.";
 
 class CJuliaDoc : public CFractalDoc {
@@ -50,7 +51,10 @@ public:
         SetModifiedFlag();
     }
     // The text of the equation label on the properties page.
-    virtual const char* equationLabel() const { return "Equation: az\xC2\xB3 + bz\xC2\xB2 + dz + c."; }
+    virtual const char* equationLabel() const
+    {
+        return "Equation: az\xC2\xB3 + bz\xC2\xB2 + dz + c.";
+    }
 
 protected:
     void setDefaults(const JuliaRect& r, const JuliaEquation& e);
@@ -68,7 +72,10 @@ private:
 class CMandelDoc : public CJuliaDoc {
 public:
     CMandelDoc();
-    const char* equationLabel() const override { return "Equation: az\xC2\xB3 + bz\xC2\xB2 + dz + x + yi."; }
+    const char* equationLabel() const override
+    {
+        return "Equation: az\xC2\xB3 + bz\xC2\xB2 + dz + x + yi.";
+    }
 
 private:
     std::unique_ptr<CFractalDoc> cloneEmpty() const override;

@@ -21,8 +21,8 @@ JuliaRect zoomOut(const JuliaRect& r)
     return {r.left - w / 2, r.top + h / 2, r.right + w / 2, r.bottom - h / 2};
 }
 
-JuliaRect zoomToPixels(const JuliaRect& r, int clientWidth, int clientHeight, int left, int top, int right,
-                       int bottom)
+JuliaRect zoomToPixels(const JuliaRect& r, int clientWidth, int clientHeight, int left, int top,
+                       int right, int bottom)
 {
     const double sx = (r.right - r.left) / clientWidth;
     const double sy = (r.top - r.bottom) / clientHeight;
@@ -111,13 +111,15 @@ std::unique_ptr<EscapeRule> CJuliaView::makeRule(const RenderContext& context) c
 std::unique_ptr<EscapeRule> CJuliacosView::makeRule(const RenderContext& context) const
 {
     const auto* doc = static_cast<const CJuliaDoc*>(context.document);
-    return std::make_unique<CosineRule>(doc->rect(), doc->equation().a, context.width, context.height);
+    return std::make_unique<CosineRule>(doc->rect(), doc->equation().a, context.width,
+                                        context.height);
 }
 
 std::unique_ptr<EscapeRule> CMandelView::makeRule(const RenderContext& context) const
 {
     const auto* doc = static_cast<const CJuliaDoc*>(context.document);
-    return std::make_unique<MandelRule>(doc->rect(), doc->equation(), context.width, context.height);
+    return std::make_unique<MandelRule>(doc->rect(), doc->equation(), context.width,
+                                        context.height);
 }
 
 } // namespace fractals

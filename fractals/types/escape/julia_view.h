@@ -27,7 +27,10 @@ private:
 class CMandelView : public CJuliaView {
     Q_OBJECT
 public:
-    explicit CMandelView(CMandelDoc* document, QWidget* parent = nullptr) : CJuliaView(document, parent) {}
+    explicit CMandelView(CMandelDoc* document, QWidget* parent = nullptr)
+        : CJuliaView(document, parent)
+    {
+    }
 
 protected:
     std::unique_ptr<EscapeRule> makeRule(const RenderContext& context) const override;
@@ -36,7 +39,10 @@ protected:
 class CJuliacosView : public CJuliaView {
     Q_OBJECT
 public:
-    explicit CJuliacosView(CJuliacosDoc* document, QWidget* parent = nullptr) : CJuliaView(document, parent) {}
+    explicit CJuliacosView(CJuliacosDoc* document, QWidget* parent = nullptr)
+        : CJuliaView(document, parent)
+    {
+    }
 
 protected:
     std::unique_ptr<EscapeRule> makeRule(const RenderContext& context) const override;
@@ -45,7 +51,7 @@ protected:
 // The zoom arithmetic, kept apart from the widget so it can be checked directly.
 JuliaRect zoomIn(const JuliaRect& r);
 JuliaRect zoomOut(const JuliaRect& r);
-JuliaRect zoomToPixels(const JuliaRect& r, int clientWidth, int clientHeight, int left, int top, int right,
-                       int bottom);
+JuliaRect zoomToPixels(const JuliaRect& r, int clientWidth, int clientHeight, int left, int top,
+                       int right, int bottom);
 
 } // namespace fractals

@@ -42,7 +42,8 @@ struct Lanes {
     __m256d X, Y, cx, cy, active, count;
 };
 
-__attribute__((target("avx2"), always_inline)) inline bool stepLanes(Lanes& l, const JuliaEquation& eq, bool quadratic)
+__attribute__((target("avx2"), always_inline)) inline bool
+stepLanes(Lanes& l, const JuliaEquation& eq, bool quadratic)
 {
     const __m256d cx = l.cx;
     const __m256d limit = _mm256_set1_pd(kEscapeRadius2);
@@ -64,13 +65,19 @@ __attribute__((target("avx2"), always_inline)) inline bool stepLanes(Lanes& l, c
         const __m256d b = _mm256_set1_pd(eq.b);
         const __m256d d = _mm256_set1_pd(eq.d);
         const __m256d X3 =
-            _mm256_sub_pd(_mm256_mul_pd(XX, l.X), _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.Y), l.Y));
+            _mm256_sub_pd(_mm256_mul_pd(XX, l.X),
+                          _mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.Y), l.Y));
         const __m256d Y3 =
-            _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.X), l.Y), _mm256_mul_pd(YY, l.Y));
-        const __m256d nX = _mm256_add_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, X3), _mm256_mul_pd(b, X2)), _mm256_mul_pd(d, l.X)), cx);
-        const __m256d nY = _mm256_add_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, Y3), _mm256_mul_pd(b, Y2)), _mm256_mul_pd(d, l.Y)), l.cy);
+            _mm256_sub_pd(_mm256_mul_pd(_mm256_mul_pd(_mm256_mul_pd(three, l.X), l.X), l.Y),
+                          _mm256_mul_pd(YY, l.Y));
+        const __m256d nX =
+            _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, X3), _mm256_mul_pd(b, X2)),
+                                        _mm256_mul_pd(d, l.X)),
+                          cx);
+        const __m256d nY =
+            _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(a, Y3), _mm256_mul_pd(b, Y2)),
+                                        _mm256_mul_pd(d, l.Y)),
+                          l.cy);
         l.X = nX;
         l.Y = nY;
     }
@@ -100,8 +107,9 @@ __attribute__((target("avx2"))) Lanes startLanes(double x, const double* ys, con
 
 // Eight rows starting at ys[0]; lanes that have escaped stop counting, and the loop ends when
 // all eight have escaped or 89 steps are done.
-__attribute__((target("avx2"))) void eightPixels(double x, const double* ys, const double* c, const JuliaEquation& eq,
-                                                 bool quadratic, std::uint8_t* out)
+__attribute__((target("avx2"))) void eightPixels(double x, const double* ys, const double* c,
+                                                 const JuliaEquation& eq, bool quadratic,
+                                                 std::uint8_t* out)
 {
     Lanes a = startLanes(x, ys, c);
     Lanes b = startLanes(x, ys + 4, c);
@@ -115,8 +123,9 @@ __attribute__((target("avx2"))) void eightPixels(double x, const double* ys, con
     storeCounts(b, out + 4);
 }
 
-__attribute__((target("avx2"))) void fourPixels(double x, const double* ys, const double* c, const JuliaEquation& eq,
-                                                bool quadratic, std::uint8_t* out)
+__attribute__((target("avx2"))) void fourPixels(double x, const double* ys, const double* c,
+                                                const JuliaEquation& eq, bool quadratic,
+                                                std::uint8_t* out)
 {
     Lanes a = startLanes(x, ys, c);
     for (int step = 0; step < kMaxIterations; ++step)
@@ -168,11 +177,12 @@ bool mandelVectorAvailable()
 #endif
 }
 
-MandelRule::MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height, bool useVector,
-                       bool julia)
+MandelRule::MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height,
+                       bool useVector, bool julia)
     : EscapeRule(width, height), rect_(rect), eq_(eq), julia_(julia),
       stepX_(width > 0 ? (rect.right - rect.left) / width : 0.0),
-      stepY_(height > 0 ? (rect.top - rect.bottom) / height : 0.0), vector_(useVector && mandelVectorAvailable())
+      stepY_(height > 0 ? (rect.top - rect.bottom) / height : 0.0),
+      vector_(useVector && mandelVectorAvailable())
 {
 }
 

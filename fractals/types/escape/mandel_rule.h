@@ -22,8 +22,8 @@ class MandelRule : public EscapeRule {
 public:
     // useVector false forces the scalar path (tests compare the two); julia adds the
     // document's constant c instead of the pixel.
-    MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height, bool useVector = true,
-               bool julia = false);
+    MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height,
+               bool useVector = true, bool julia = false);
     bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override;
 
     double columnX(int i) const { return rect_.left + i * stepX_; }
@@ -46,7 +46,8 @@ bool mandelVectorAvailable();
 namespace fractals {
 
 // The Julia set rule is the same column code with the document's constant.
-inline std::unique_ptr<EscapeRule> makeJuliaRule(const JuliaRect& rect, const JuliaEquation& eq, int w, int h)
+inline std::unique_ptr<EscapeRule> makeJuliaRule(const JuliaRect& rect, const JuliaEquation& eq,
+                                                 int w, int h)
 {
     return std::make_unique<MandelRule>(rect, eq, w, h, true, true);
 }

@@ -36,8 +36,7 @@ double leadingNumber(const std::string& text)
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
         ++i;
     // from_chars does not take a leading plus sign; the standard conversion does.
-    if (i < text.size() && text[i] == '+' &&
-        (i + 1 >= text.size() || text[i + 1] != '-'))
+    if (i < text.size() && text[i] == '+' && (i + 1 >= text.size() || text[i + 1] != '-'))
         ++i;
     double value = 0;
     const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
@@ -67,7 +66,8 @@ double FourVector::length() const
 
 std::string FourVector::text() const
 {
-    return "(" + formatFixed(x) + "," + formatFixed(y) + "," + formatFixed(s) + "," + formatFixed(t) + ")";
+    return "(" + formatFixed(x) + "," + formatFixed(y) + "," + formatFixed(s) + "," +
+           formatFixed(t) + ")";
 }
 
 std::optional<FourVector> FourVector::parse(const std::string& text)
@@ -122,7 +122,8 @@ void CHenonDoc::Serialize(Archive& ar)
     }
 }
 
-bool CHenonDoc::setCoordinates(const FourVector& position, const FourVector& horizontal, const FourVector& vertical)
+bool CHenonDoc::setCoordinates(const FourVector& position, const FourVector& horizontal,
+                               const FourVector& vertical)
 {
     if (!isLongEnough(horizontal) || !isLongEnough(vertical))
         return false;
@@ -193,8 +194,8 @@ bool HenonRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
     return !gate || gate->running();
 }
 
-HenonSlice henonZoom(const CHenonDoc& doc, int clientWidth, int clientHeight, int left, int top, int right,
-                     int bottom)
+HenonSlice henonZoom(const CHenonDoc& doc, int clientWidth, int clientHeight, int left, int top,
+                     int right, int bottom)
 {
     const double w = clientWidth, h = clientHeight;
     const FourVector& p = doc.position();

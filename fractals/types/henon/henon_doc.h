@@ -33,10 +33,12 @@ struct FourVector {
 double leadingNumber(const std::string& text);
 
 inline constexpr const char* kMsgVectorTooShort =
-    "One of the coordinate vectors are too short. You must lengthen it so that Kaleidra will be able to calculate "
+    "One of the coordinate vectors are too short. You must lengthen it so that Kaleidra will be "
+    "able to calculate "
     "it properly.";
 inline constexpr const char* kMsgBadVectorFormat =
-    "Please follow the format for the vectors and the complex numbers properly. One of your vectors or complex "
+    "Please follow the format for the vectors and the complex numbers properly. One of your "
+    "vectors or complex "
     "numbers are invalid.";
 
 class CHenonDoc : public CFractalDoc {
@@ -63,7 +65,8 @@ public:
     }
     // The coordinate setter: refuses (returns false, changes nothing) when either spanning
     // vector is shorter than 1e-12, so a picture never has a zero pixel step.
-    bool setCoordinates(const FourVector& position, const FourVector& horizontal, const FourVector& vertical);
+    bool setCoordinates(const FourVector& position, const FourVector& horizontal,
+                        const FourVector& vertical);
 
 private:
     std::unique_ptr<CFractalDoc> cloneEmpty() const override;
@@ -94,7 +97,7 @@ private:
 struct HenonSlice {
     FourVector position, horizontal, vertical;
 };
-HenonSlice henonZoom(const CHenonDoc& doc, int clientWidth, int clientHeight, int left, int top, int right,
-                     int bottom);
+HenonSlice henonZoom(const CHenonDoc& doc, int clientWidth, int clientHeight, int left, int top,
+                     int right, int bottom);
 
 } // namespace fractals

@@ -21,8 +21,8 @@ CHenonView::CHenonView(CHenonDoc* document, QWidget* parent) : CHenonBaseView(do
 
 std::unique_ptr<EscapeRule> CHenonView::makeRule(const RenderContext& context) const
 {
-    return std::make_unique<HenonRule>(*static_cast<const CHenonDoc*>(context.document), context.width,
-                                       context.height);
+    return std::make_unique<HenonRule>(*static_cast<const CHenonDoc*>(context.document),
+                                       context.width, context.height);
 }
 
 void CHenonView::ZoomToRect(int left, int top, int right, int bottom)
@@ -33,10 +33,12 @@ void CHenonView::ZoomToRect(int left, int top, int right, int bottom)
         return;
     const HenonSlice slice = henonZoom(*henonDoc(), m_cx, m_cy, left, top, right, bottom);
     if (!henonDoc()->setCoordinates(slice.position, slice.horizontal, slice.vertical))
-        prompts().message(this, kMsgVectorTooShort, QString(), QMessageBox::Ok, QMessageBox::Warning);
+        prompts().message(this, kMsgVectorTooShort, QString(), QMessageBox::Ok,
+                          QMessageBox::Warning);
 }
 
-CHenonPropertiesSheet::CHenonPropertiesSheet(CHenonDoc& doc, QWidget* parent) : QDialog(parent), m_doc(doc)
+CHenonPropertiesSheet::CHenonPropertiesSheet(CHenonDoc& doc, QWidget* parent)
+    : QDialog(parent), m_doc(doc)
 {
     setWindowTitle("Henon Map Properties");
     auto* tabs = new QTabWidget;
@@ -50,7 +52,8 @@ CHenonPropertiesSheet::CHenonPropertiesSheet(CHenonDoc& doc, QWidget* parent) : 
     m_author = new QLineEdit(QString::fromStdString(doc.author()));
     const QString texts[5] = {QString::fromStdString(doc.position().text()),
                               QString::fromStdString(doc.horizontal().text()),
-                              QString::fromStdString(doc.vertical().text()), QString::fromStdString(doc.c().text()),
+                              QString::fromStdString(doc.vertical().text()),
+                              QString::fromStdString(doc.c().text()),
                               QString::fromStdString(doc.d().text())};
     for (int k = 0; k < 5; ++k) {
         m_fields[k] = new QLineEdit(texts[k]);
@@ -118,12 +121,14 @@ void CHenonPropertiesSheet::accept()
         }
         if (!ok) {
             m_fields[k]->setFocus();
-            prompts().message(this, kMsgBadVectorFormat, QString(), QMessageBox::Ok, QMessageBox::Warning);
+            prompts().message(this, kMsgBadVectorFormat, QString(), QMessageBox::Ok,
+                              QMessageBox::Warning);
             return;
         }
     }
     if (!isLongEnough(*vectors[1]) || !isLongEnough(*vectors[2])) {
-        prompts().message(this, kMsgVectorTooShort, QString(), QMessageBox::Ok, QMessageBox::Warning);
+        prompts().message(this, kMsgVectorTooShort, QString(), QMessageBox::Ok,
+                          QMessageBox::Warning);
         return;
     }
     m_doc.SetName(m_name->text().toStdString());
