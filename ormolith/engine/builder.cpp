@@ -171,8 +171,8 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             continue;
         }
         const Piece parent = piece;
-        const int made = scene.makeChildren(parent, stack + top, kMaxPieces - top,
-                                            pass.branchGeneration);
+        const int made =
+            scene.makeChildren(parent, stack + top, kMaxPieces - top, pass.branchGeneration);
         if (made == 0) {
             // No children (or no room for them): the piece is done and its lanes keep what they
             // have; they move on.
@@ -535,8 +535,8 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             if (!(dot(vecOf(r.normal), v) < 0))
                 return;
             const PreparedMaterial& m = sh.materials[std::clamp(r.material, 0, kMaxMaterials - 1)];
-            addColour(r, lightContribution(light, m, vecOf(r.normal), vecOf(r.direction), v,
-                                           r.weight));
+            addColour(
+                r, lightContribution(light, m, vecOf(r.normal), vecOf(r.direction), v, r.weight));
         });
         // Forget which lanes were lit, for the next light.
         forTile(tile, [&](int, int, int lane) { lanes[lane].record = -1; });
@@ -634,8 +634,7 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 if (l.record < 0 || !(l.dist < kMissed))
                     return;
                 const double* src = l.n;
-                if (pass.highQuality &&
-                    (l.acc[0] != 0 || l.acc[1] != 0 || l.acc[2] != 0))
+                if (pass.highQuality && (l.acc[0] != 0 || l.acc[1] != 0 || l.acc[2] != 0))
                     src = l.acc;
                 const double len = std::sqrt(src[0] * src[0] + src[1] * src[1] + src[2] * src[2]);
                 PixelRecord& r = records[l.record];
@@ -817,8 +816,10 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
         const double passPixels = double(end - first) * height;
         for (int y = 0; y < height; y += tileSize)
             for (int x = first; x < end; x += tileSize) {
-                Tile t{x, std::min(end, x + tileSize), y, std::min(height, y + tileSize),
-                       first, end, eye, 0};
+                Tile t{x,     std::min(end, x + tileSize),
+                       y,     std::min(height, y + tileSize),
+                       first, end,
+                       eye,   0};
                 t.share = double(t.x1 - t.x0) * (t.y1 - t.y0) / passPixels;
                 tiles.push_back(t);
             }
@@ -897,7 +898,9 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
         scene.needsRebuild = true;
         return false;
     }
-    scene.needsRebuild = deep > 0; // reflected rays are no longer primary rays
+    // Antialiasing and reflections leave no primary rays behind; the copies kept below make the
+    // next build recompute them.
+    scene.needsRebuild = false;
     scene.lastBuildAntialiasing = scene.antialiasing;
     scene.lastBuildDeep = scene.deep;
     scene.lastBuildCamera = scene.camera;

@@ -21,8 +21,8 @@ double roomToSidePlanes(const CameraFrame& f, Vec3 eye, Vec3 point, double tanX,
     const double depth = dot(v, f.forward);
     const double side = dot(v, f.right), up = dot(v, f.up);
     // On the right plane side = tanX (depth - a), on the left one -side = tanX (depth - a).
-    return std::min({depth - side / tanX, depth + side / tanX, depth - up / tanY,
-                     depth + up / tanY});
+    return std::min(
+        {depth - side / tanX, depth + side / tanX, depth - up / tanY, depth + up / tanY});
 }
 
 } // namespace
@@ -54,8 +54,7 @@ void autoCam(FractalScene& scene, int width, int height)
         a = std::min(a, roomToSidePlanes(f, cam.position, corner, tanX, tanY));
     }
     cam.position = cam.position + a * f.forward;
-    const double rho =
-        std::sqrt(set.radius2) / std::sin(cam.fieldOfView * kHalfDegreeToRadians);
+    const double rho = std::sqrt(set.radius2) / std::sin(cam.fieldOfView * kHalfDegreeToRadians);
     if (length(cam.position - set.centre) < rho)
         cam.position = set.centre - rho * f.forward;
 }

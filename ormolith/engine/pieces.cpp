@@ -92,14 +92,16 @@ double largestStretch2(const Mat3& m)
     if (std::fabs(o01) < 1e-15 && std::fabs(o02) < 1e-15 && std::fabs(o12) < 1e-15)
         return std::max({a[0][0], a[1][1], a[2][2]});
     // Trigonometric solution of the characteristic cubic: with q the mean eigenvalue and
-    // B = (A - q I) / p, the eigenvalues are q + 2 p cos(phi + 2 pi k / 3), phi = acos(det B / 2) / 3.
+    // B = (A - q I) / p, the eigenvalues are q + 2 p cos(phi + 2 pi k / 3), phi = acos(det B / 2)
+    // / 3.
     const double p1 = o01 * o01 + o02 * o02 + o12 * o12;
     const double q = (a[0][0] + a[1][1] + a[2][2]) / 3;
     const double d0 = a[0][0] - q, d1 = a[1][1] - q, d2 = a[2][2] - q;
     const double p = std::sqrt((d0 * d0 + d1 * d1 + d2 * d2 + 2 * p1) / 6);
     if (!(p > 0))
         return q;
-    const Mat3 b = {{{d0 / p, o01 / p, o02 / p}, {o01 / p, d1 / p, o12 / p}, {o02 / p, o12 / p, d2 / p}}};
+    const Mat3 b = {
+        {{d0 / p, o01 / p, o02 / p}, {o01 / p, d1 / p, o12 / p}, {o02 / p, o12 / p, d2 / p}}};
     const double r = std::clamp(determinant(b) / 2, -1.0, 1.0);
     const double phi = std::acos(r) / 3;
     return q + 2 * p * std::cos(phi);

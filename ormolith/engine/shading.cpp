@@ -56,8 +56,8 @@ PreparedShading prepareShading(const FractalScene& scene, const CameraFrame& fra
         l.cosEndSpot = std::cos(src.endSpotAngle * kLightDegreesToRadians);
         l.beam = src.beamDistribution;
         const Vec3 p = src.position;
-        l.position = onCamera ? frame.eye + p.x * frame.right + p.y * frame.up + p.z * frame.forward
-                              : p;
+        l.position =
+            onCamera ? frame.eye + p.x * frame.right + p.y * frame.up + p.z * frame.forward : p;
     }
     out.ambient = effectiveColour(scene.ambient);
     const bool none = choiceIndex(scene.materialAttachment, 2) == 1;
@@ -84,8 +84,8 @@ Vec3 lightVector(const PreparedLight& light, Vec3 p)
     return light.kind == kParallel ? light.direction : p - light.position;
 }
 
-Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec3 n, Vec3 d,
-                      Vec3 v, double w)
+Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec3 n, Vec3 d, Vec3 v,
+                      double w)
 {
     double a = w;
     Vec3 l = v;

@@ -53,8 +53,8 @@ Vec3 lightVector(const PreparedLight& light, Vec3 p);
 
 // Diffuse and specular light of one light at a hit (p, unit normal n, unit ray direction d,
 // weight w), given the light vector v = lightVector(light, p). Returns the colour to add.
-Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec3 n, Vec3 d,
-                      Vec3 v, double w);
+Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec3 n, Vec3 d, Vec3 v,
+                      double w);
 
 // min(255, floor(sum x 255 / passes + 0.5)); a negative (or undefined) sum gives 0.
 std::uint8_t colourByte(double sum, int passes);
