@@ -21,13 +21,6 @@ std::optional<std::string> bracketed(const std::string& text)
     return text.substr(open + 1, close - open - 1);
 }
 
-std::string formatFixed(double v)
-{
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%f", v);
-    return buf;
-}
-
 } // namespace
 
 double leadingNumber(const std::string& text)
@@ -45,7 +38,10 @@ double leadingNumber(const std::string& text)
 
 std::string Complex::text() const
 {
-    return "(" + formatFixed(re) + "," + formatFixed(im) + ")";
+    // %f of the largest double has 316 characters.
+    char buf[2 * 330];
+    std::snprintf(buf, sizeof buf, "(%f,%f)", re, im);
+    return buf;
 }
 
 std::optional<Complex> Complex::parse(const std::string& text)
@@ -66,8 +62,9 @@ double FourVector::length() const
 
 std::string FourVector::text() const
 {
-    return "(" + formatFixed(x) + "," + formatFixed(y) + "," + formatFixed(s) + "," +
-           formatFixed(t) + ")";
+    char buf[4 * 330];
+    std::snprintf(buf, sizeof buf, "(%f,%f,%f,%f)", x, y, s, t);
+    return buf;
 }
 
 std::optional<FourVector> FourVector::parse(const std::string& text)
