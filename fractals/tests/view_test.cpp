@@ -370,3 +370,20 @@ TEST_F(ViewTest, HenonPropertiesCheckTheirTexts)
     sheet.fillDefaults();
     EXPECT_EQ(sheet.field(7105)->text(), "(0.000000,0.000000)");
 }
+
+TEST_F(ViewTest, StartRightAfterAFileRenderClosesItsProgressWindow)
+{
+    suite::test::TempDir dir;
+    CMandelView view(&doc);
+    view.resize(20, 10);
+    view.show();
+    view.startFileRender(16, 8, (dir / "quick.bmp").string());
+    ASSERT_TRUE(view.progressDialog());
+    // Wait for the thread to end without letting the window collect it.
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(dir / "quick.bmp"); }));
+    while (view.isRunning())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    view.ControlRender(CFractalView::Start);
+    EXPECT_EQ(view.progressDialog(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return !view.isRunning(); }));
+}

@@ -40,14 +40,24 @@ void CFractalView::joinFinishedThread()
     m_pRenderThread.reset();
 }
 
+void CFractalView::endFinishedRun()
+{
+    // A run that ended by itself may not have been collected by the pull timer yet: its
+    // thread still wants joining and its progress window closing (its Cancel must not reach
+    // the next run).
+    joinFinishedThread();
+    m_pullTimer.stop();
+    m_endedSerial.store(0);
+    delete m_progressDialog;
+}
+
 void CFractalView::ControlRender(RenderCommand command, std::unique_ptr<RenderContext> context)
 {
     switch (command) {
     case Start: {
         if (m_bRunning.running())
             return;
-        // A thread that ended by itself may not have been joined yet.
-        joinFinishedThread();
+        endFinishedRun();
         if (!context)
             context = std::make_unique<RenderContext>();
         if (FillRenderContext(*context) != 0)
@@ -358,7 +368,7 @@ void CFractalView::startFileRender(int width, int height, const std::string& pat
 {
     if (m_bRunning.running())
         return;
-    joinFinishedThread();
+    endFinishedRun();
     auto context = std::make_unique<RenderContext>();
     if (FillRenderContext(*context) != 0)
         return;

@@ -104,6 +104,7 @@ protected:
 
 private:
     void joinFinishedThread();
+    void endFinishedRun();
     void onRunEnded(int serial);
     void pullFromWorker();
 
