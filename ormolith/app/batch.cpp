@@ -78,7 +78,7 @@ int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& er
     const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
     int shown = -1;
     while (!done.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const int percent = std::clamp(int(scene.progressPercent.load()), 0, 100);
         if (terminal && percent != shown) {
             err << "\rOrmolith: building " << percent << "%" << std::flush;

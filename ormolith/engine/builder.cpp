@@ -3,6 +3,7 @@
 #include "builder.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -22,16 +23,17 @@ constexpr double kMinWeight = 0.01;
 // A ray (or a shadow line, or a point of the normal field) while a worker walks the piece tree.
 // Lanes are the worker's own double-precision copies of its tile's pixel records, threaded into
 // lists by `next`: a piece's list holds the lanes that may still meet it.
-struct Lane {
-    double o[3];   // origin (the eye, a hit point, or a light)
-    double d[3];   // unit direction, normalised in double precision
-    double dist;   // present distance of the nearest hit, or the length of a shadow line
-    double n[3];   // normal of the hit (hit point - leaf centre)
-    double acc[3]; // sum of the normal field
+struct alignas(64) Lane {
+    // What the walks test sits in the first cache line.
+    double o[3]; // origin (the eye, a hit point, or a light)
+    double d[3]; // unit direction, normalised in double precision
+    double dist; // present distance of the nearest hit, or the length of a shadow line
     std::int32_t next;
     std::int32_t record; // index of the pixel record
+    // The hit's normal (hit point - leaf centre) and the sum of the normal field.
+    double n[3];
+    double acc[3];
     std::int32_t material;
-    std::int32_t pad;
 };
 
 // Everything one worker owns. Allocated once per thread count and kept in the scene; workers
@@ -41,6 +43,7 @@ struct alignas(64) Worker {
     std::vector<Piece> stack;
     std::vector<double> eyeDistance; // per stack slot, for the front-to-back order
     std::vector<Lane> lanes;
+    std::array<Piece, kMaxSubsets> scratch; // children of the piece being split
     alignas(64) double pendingProgress = 0;
     int pendingCount = 0;
     long long traversalPieces = 0, normalPieces = 0, shadowPieces = 0;
@@ -170,9 +173,13 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             --top;
             continue;
         }
-        const Piece parent = piece;
+        // Children are made in the worker's scratch row and only the ones worth splitting are
+        // copied onto the stack, in place of the parent (whose slot is reused last).
+        const Piece& parent = piece;
+        Piece* kids = w.scratch.data();
+        const int room = std::min(kMaxSubsets, kMaxPieces - top);
         const int made =
-            scene.makeChildren(parent, stack + top, kMaxPieces - top, pass.branchGeneration);
+            room > 0 ? scene.makeChildren(parent, kids, room, pass.branchGeneration) : 0;
         if (made == 0) {
             // No children (or no room for them): the piece is done and its lanes keep what they
             // have; they move on.
@@ -181,19 +188,19 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             --top;
             continue;
         }
-        policy.children(parent, stack + top, made);
-        // Children worth splitting move down over the parent's slot; the others are leaves.
+        policy.children(parent, kids, made);
+        int order[kMaxSubsets];
+        double distance[kMaxSubsets];
         int kept = 0;
         const int base = top - 1;
         for (int c = 0; c < made; ++c) {
-            Piece& child = stack[top + c];
+            Piece& child = kids[c];
             const double d = length(child.centre - eye);
             const double r = std::sqrt(child.radius2) + d * pass.levelOverF;
             child.reach = r * r;
             if (child.radius2 * pass.precision2 > d * d * pass.levelOverF2) {
-                if (base + kept != top + c)
-                    stack[base + kept] = child;
-                depth[base + kept] = d;
+                order[kept] = c;
+                distance[kept] = d;
                 ++kept;
             } else {
                 policy.leaf(child, lanes, keep);
@@ -202,31 +209,32 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         }
         if (kept == 0 || keep < 0) {
             for (int c = 0; c < kept; ++c)
-                finished(pass, w, stack[base + c].mass, progressScale);
+                finished(pass, w, kids[order[c]].mass, progressScale);
             pushAll(lanes, below, keep);
             top = base;
             continue;
         }
         if (frontToBack) {
             // Nearest on top (last), so that near pieces shorten the rays before far ones are
-            // tested. Insertion sort, stable, on a handful of children.
+            // tested. Insertion sort, stable, on at most 32 indices.
             for (int i = 1; i < kept; ++i) {
-                const double key = depth[base + i];
-                if (!(key > depth[base + i - 1]))
-                    continue;
-                const Piece moving = stack[base + i];
+                const double key = distance[i];
+                const int index = order[i];
                 int j = i;
-                while (j > 0 && key > depth[base + j - 1]) {
-                    stack[base + j] = stack[base + j - 1];
-                    depth[base + j] = depth[base + j - 1];
+                while (j > 0 && key > distance[j - 1]) {
+                    distance[j] = distance[j - 1];
+                    order[j] = order[j - 1];
                     --j;
                 }
-                stack[base + j] = moving;
-                depth[base + j] = key;
+                distance[j] = key;
+                order[j] = index;
             }
         }
-        for (int c = 0; c < kept; ++c)
+        for (int c = 0; c < kept; ++c) {
+            stack[base + c] = kids[order[c]];
             stack[base + c].rays = -1;
+            depth[base + c] = distance[c];
+        }
         stack[base + kept - 1].rays = keep;
         top = base + kept;
     }
@@ -243,11 +251,10 @@ struct RayPolicy {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
             const Chord c = chord(l.o, l.d, p.centre, p.reach);
-            bool meets = false;
-            if (c.disc >= 0) {
-                const double s = std::sqrt(c.disc);
-                meets = c.b - s <= l.dist && c.b + s >= 0;
-            }
+            // b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without the square root.
+            const double ahead = c.b - l.dist;
+            const bool meets = c.disc >= 0 && (ahead <= 0 || ahead * ahead <= c.disc) &&
+                               (c.b >= 0 || c.b * c.b <= c.disc);
             push(lanes, meets ? keep : below, list);
             list = next;
         }
