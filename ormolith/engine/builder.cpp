@@ -41,7 +41,6 @@ struct alignas(64) Lane {
 // that two workers never write to the same one.
 struct alignas(64) Worker {
     std::vector<Piece> stack;
-    std::vector<double> eyeDistance; // per stack slot, for the front-to-back order
     std::vector<Lane> lanes;
     std::array<Piece, kMaxSubsets> scratch; // children of the piece being split
     alignas(64) double pendingProgress = 0;
@@ -139,13 +138,20 @@ inline Chord chord(const double* o, const double* d, const Vec3& c, double reach
 // receives into the lanes that may meet it (handed to its topmost child) and the others (set
 // aside on the piece below its children); when a subtree is finished its lanes move on to the
 // next piece on the stack. Policy decides what "may meet" means and what a leaf does.
+// The same with w = centre - origin already known (all lanes of the list share the origin).
+inline Chord chordFrom(const double* w, const double* d, double reach)
+{
+    const double b = w[0] * d[0] + w[1] * d[1] + w[2] * d[2];
+    const double qx = w[0] - b * d[0], qy = w[1] - b * d[1], qz = w[2] - b * d[2];
+    return {b, reach - (qx * qx + qy * qy + qz * qz)};
+}
+
 template <class Policy>
 void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool frontToBack,
-          double progressScale, long long& visits)
+          double progressScale, long long& visits, const Vec3* sortFrom = nullptr)
 {
     const FractalScene& scene = *pass.scene;
     Piece* stack = w.stack.data();
-    double* depth = w.eyeDistance.data();
     Lane* lanes = w.lanes.data();
     const Vec3 eye = policy.eye;
 
@@ -200,7 +206,7 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             child.reach = r * r;
             if (child.radius2 * pass.precision2 > d * d * pass.levelOverF2) {
                 order[kept] = c;
-                distance[kept] = d;
+                distance[kept] = sortFrom ? length(child.centre - *sortFrom) : d;
                 ++kept;
             } else {
                 policy.leaf(child, lanes, keep);
@@ -233,7 +239,6 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         for (int c = 0; c < kept; ++c) {
             stack[base + c] = kids[order[c]];
             stack[base + c].rays = -1;
-            depth[base + c] = distance[c];
         }
         stack[base + kept - 1].rays = keep;
         top = base + kept;
@@ -244,13 +249,16 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
 // of the ray and no farther than the ray's present hit.
 struct RayPolicy {
     Vec3 eye;
+    bool fromEye; // every lane starts at the eye (generation 0)
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
                 std::int32_t& below) const
     {
+        const double w[3] = {p.centre.x - eye.x, p.centre.y - eye.y, p.centre.z - eye.z};
         while (list >= 0) {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
-            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            const Chord c =
+                fromEye ? chordFrom(w, l.d, p.reach) : chord(l.o, l.d, p.centre, p.reach);
             // b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without the square root.
             const double ahead = c.b - l.dist;
             const bool meets = c.disc >= 0 && (ahead <= 0 || ahead * ahead <= c.disc) &&
@@ -351,18 +359,19 @@ struct NormalPolicy {
 // Shadow lines of a Lamp or Spot: from the light (origin) to the point, `dist` long.
 struct LampShadowPolicy {
     Vec3 eye;
+    Vec3 light; // every line starts here
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
                 std::int32_t& below) const
     {
+        const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
         while (list >= 0) {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
-            const Chord c = chord(l.o, l.d, p.centre, p.reach);
-            bool meets = false;
-            if (c.disc >= 0) {
-                const double s = std::sqrt(c.disc);
-                meets = c.b + s >= 0 && c.b - s < l.dist;
-            }
+            const Chord c = chordFrom(w, l.d, p.reach);
+            // b + sqrt(disc) >= 0 and b - sqrt(disc) < dist, without the square root.
+            const double ahead = c.b - l.dist;
+            const bool meets = c.disc >= 0 && (c.b >= 0 || c.b * c.b <= c.disc) &&
+                               (ahead < 0 || ahead * ahead < c.disc);
             push(lanes, meets ? keep : below, list);
             list = next;
         }
@@ -375,7 +384,8 @@ struct LampShadowPolicy {
         while (list >= 0) {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
-            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
+            const Chord c = chordFrom(w, l.d, p.reach);
             bool shadowed = false;
             if (c.disc >= 0) {
                 const double t = c.b + std::sqrt(c.disc);
@@ -524,8 +534,9 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
                 ParallelShadowPolicy policy{tile.eye};
                 walk(pass, w, lit, policy, true, scale, visits);
             } else {
-                LampShadowPolicy policy{tile.eye};
-                walk(pass, w, lit, policy, true, scale, visits);
+                // Pieces nearest the light first: they shadow the most points soonest.
+                LampShadowPolicy policy{tile.eye, light.position};
+                walk(pass, w, lit, policy, true, scale, visits, &light.position);
             }
         }
         // Every lane that joined `lit` and was not shadowed still has dist >= 0.
@@ -594,8 +605,10 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 r.distance = kMissed;
                 r.normal[0] = r.normal[1] = r.normal[2] = 0;
                 double dl = 0;
+                // Primary rays start exactly at the eye (the record holds it in single precision).
+                const double origin[3] = {tile.eye.x, tile.eye.y, tile.eye.z};
                 for (int k = 0; k < 3; ++k) {
-                    l.o[k] = r.origin[k];
+                    l.o[k] = g == 0 ? origin[k] : double(r.origin[k]);
                     l.d[k] = r.direction[k];
                     dl += l.d[k] * l.d[k];
                 }
@@ -610,7 +623,7 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 push(lanes, active, lane);
             });
             // Generation 0 rays all start at the eye, so the front-to-back order pays.
-            RayPolicy rays{tile.eye};
+            RayPolicy rays{tile.eye, g == 0};
             walk(pass, w, active, rays, g == 0, unitScale, w.traversalPieces);
             std::int32_t hits = -1;
             forTile(tile, [&](int, int, int lane) {
@@ -713,7 +726,6 @@ BuildWorkspace& workspaceFor(FractalScene& scene, int threads, int laneCapacity)
         for (int i = 0; i < threads; ++i) {
             auto w = std::make_unique<Worker>();
             w->stack.resize(kMaxPieces);
-            w->eyeDistance.resize(kMaxPieces);
             w->lanes.resize(std::size_t(laneCapacity));
             ws.workers.push_back(std::move(w));
         }

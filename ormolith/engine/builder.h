@@ -29,7 +29,7 @@ public:
 
 struct BuildOptions {
     int threads = 0;   // 0: one per core
-    int tileSize = 32; // pixels on a side; 8..128
+    int tileSize = 16; // pixels on a side; 8..128
 };
 
 // What the last build did, for tests and the benchmark.

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Ormolith in `make run`: saves every built-in sample as a document file in OUT_DIR.
+# Ormolith in `make run`: saves every built-in sample as a document file in OUT_DIR and
+# renders it to a 640x480 bitmap there.
 # (This build has no window yet, so window mode does the same as batch mode.)
 set -euo pipefail
 build="${1:?usage: ormolith.sh BUILD_DIR OUT_DIR window|batch}"
@@ -12,4 +13,7 @@ fi
 for n in 0 1 2 3 4 5 6 7 8; do
   "$exe" --save "$out/ormolith-sample-$n.ifs" --sample "$n"
   echo "Ormolith: saved sample $n to $out/ormolith-sample-$n.ifs"
+done
+for n in 0 1 2 3 4 5 6 7 8; do
+  "$exe" --render "$out/ormolith-sample-$n.bmp" --sample "$n"
 done
