@@ -2,6 +2,7 @@
 #include "batch.h"
 #include "julia_doc.h"
 #include "mandel_rule.h"
+#include "palette.h"
 #include "temp_env.h"
 
 #include <QImage>
@@ -133,4 +134,31 @@ TEST(Batch, EveryEscapeTimeTypeRendersAndSaves)
     const BatchRun ifs = run({"--render", (dir / "i.bmp").string(), "--new", "ifs"});
     EXPECT_EQ(ifs.code, 1);
     EXPECT_NE(ifs.err.find("not available"), std::string::npos);
+}
+
+TEST(Batch, PaletteFileColoursTheBitmap)
+{
+    suite::test::TempDir dir;
+    PaletteColors colors{};
+    for (int k = 0; k < kPaletteSize; ++k)
+        colors[k] = RGB(k, 0, 255 - k);
+    suite::test::writeFileBytes(dir / "p.pal", writePaletteBytes(colors));
+    const std::string out = (dir / "m.bmp").string();
+    ASSERT_EQ(run({"--render", out, "--size", "4x4", "--palette", (dir / "p.pal").string(), "--new",
+                   "mandel"})
+                  .code,
+              0);
+    const std::string bytes = suite::test::readFileBytes(out);
+    // Entry 5 of the colour table: blue, green, red, 0.
+    EXPECT_EQ(bytes.substr(54 + 4 * 5, 4), std::string("\xFA\x00\x05\x00", 4));
+
+    std::string foreign = writePaletteBytes(colors);
+    foreign[1] = 'Z';
+    suite::test::writeFileBytes(dir / "f.pal", foreign);
+    const BatchRun bad = run({"--render", (dir / "n.bmp").string(), "--palette",
+                              (dir / "f.pal").string(), "--new", "mandel"});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("Kaleidra was unable to load the palette from the specified file."),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "n.bmp"));
 }

@@ -7,9 +7,11 @@
 #include "scripted_prompts.h"
 #include "temp_env.h"
 
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTest>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 using namespace fractals;
@@ -195,4 +197,29 @@ TEST(JuliaProperties, ValidationAndDefaults)
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.equation(), (JuliaEquation{0, 0, 1, 0, 0}));
     EXPECT_EQ(doc.name(), "Cubic");
+}
+
+TEST_F(MainWndTest, ToolbarPlaceAndRecentFilesOutliveTheWindow)
+{
+    CMandelDoc doc;
+    suite::test::writeFileBytes(dir / "r.mnd", doc.saveToBytes());
+    {
+        CMainWnd main;
+        main.show();
+        auto* bar = main.findChild<QToolBar*>("Toolbar");
+        ASSERT_TRUE(bar);
+        main.addToolBar(Qt::LeftToolBarArea, bar);
+        ASSERT_TRUE(main.openDocument(file("r.mnd")));
+        main.close();
+    }
+    CMainWnd again;
+    again.show();
+    auto* bar = again.findChild<QToolBar*>("Toolbar");
+    EXPECT_EQ(again.toolBarArea(bar), Qt::LeftToolBarArea);
+    const QStringList items = again.menuItemTexts("&Fractals");
+    EXPECT_TRUE(items.contains(
+        "&1 " + QDir::toNativeSeparators(QFileInfo(file("r.mnd")).absoluteFilePath())));
+    again.dispatch(cmd::Mru1);
+    ASSERT_TRUE(again.activeFrame());
+    EXPECT_EQ(again.activeFrame()->title(), "r.mnd");
 }

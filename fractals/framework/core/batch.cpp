@@ -239,6 +239,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     done.store(true);
     if (reporter.joinable())
         reporter.join();
+    if (result == FileRenderResult::outOfMemory) {
+        err << "fractals: not enough memory for a " << o.width << "x" << o.height << " picture\n";
+        return 1;
+    }
     if (result != FileRenderResult::written) {
         err << "fractals: cannot write the bitmap " << o.render << "\n";
         return 1;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace fractals {
@@ -34,7 +35,7 @@ private:
 bool renderEscapePicture(const EscapeRule& rule, std::vector<std::uint8_t>& picture, RunGate& gate,
                          std::atomic<int>* progressPercent, int threads);
 
-enum class FileRenderResult { written, cancelled, writeFailed };
+enum class FileRenderResult { written, cancelled, writeFailed, outOfMemory };
 
 // The file mode: render, then write an 8-bit bitmap with the palette that paletteAtEnd gives
 // at the moment of writing (so a palette cycled or edited meanwhile is the one saved).
@@ -44,11 +45,16 @@ FileRenderResult renderEscapeFile(const EscapeRule& rule, RunGate& gate,
                                   const std::filesystem::path& path, PaletteSource paletteAtEnd)
 {
     std::vector<std::uint8_t> picture;
-    if (!renderEscapePicture(rule, picture, gate, progressPercent, threads))
-        return FileRenderResult::cancelled;
-    const PictureView view{rule.width(), rule.height(), 8, picture};
-    return WriteBitmapFile(view, paletteAtEnd(), path) ? FileRenderResult::written
-                                                       : FileRenderResult::writeFailed;
+    try {
+        if (!renderEscapePicture(rule, picture, gate, progressPercent, threads))
+            return FileRenderResult::cancelled;
+        const PictureView view{rule.width(), rule.height(), 8, picture};
+        return WriteBitmapFile(view, paletteAtEnd(), path) ? FileRenderResult::written
+                                                           : FileRenderResult::writeFailed;
+    } catch (const std::bad_alloc&) {
+        // A picture larger than the memory: no file, and the program goes on.
+        return FileRenderResult::outOfMemory;
+    }
 }
 
 int defaultRenderThreads();
