@@ -23,16 +23,18 @@ constexpr double kMinWeight = 0.01;
 // A ray (or a shadow line, or a point of the normal field) while a worker walks the piece tree.
 // Lanes are the worker's own double-precision copies of its tile's pixel records, threaded into
 // lists by `next`: a piece's list holds the lanes that may still meet it.
-struct alignas(64) Lane {
-    // What the walks test sits in the first cache line.
-    double o[3]; // origin (the eye, a hit point, or a light)
+struct Lane {
     double d[3]; // unit direction, normalised in double precision
     double dist; // present distance of the nearest hit, or the length of a shadow line
     std::int32_t next;
     std::int32_t record; // index of the pixel record
-    // The hit's normal (hit point - leaf centre) and the sum of the normal field.
-    double n[3];
-    double acc[3];
+};
+
+// The rest of a lane, apart so that the list walks touch as little memory as possible.
+struct LaneCold {
+    double o[3];   // origin (a reflected ray's start, a hit point, or a lit point)
+    double n[3];   // normal of the hit (hit point - leaf centre)
+    double acc[3]; // sum of the normal field
     std::int32_t material;
 };
 
@@ -42,6 +44,7 @@ struct alignas(64) Lane {
 struct alignas(64) Worker {
     std::vector<Piece> stack;
     std::vector<Lane> lanes;
+    std::vector<LaneCold> cold;
     std::array<Piece, kMaxSubsets> scratch; // children of the piece being split
     alignas(64) double pendingProgress = 0;
     int pendingCount = 0;
@@ -250,6 +253,7 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
 struct RayPolicy {
     Vec3 eye;
     bool fromEye; // every lane starts at the eye (generation 0)
+    LaneCold* cold;
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
                 std::int32_t& below) const
     {
@@ -258,7 +262,7 @@ struct RayPolicy {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
             const Chord c =
-                fromEye ? chordFrom(w, l.d, p.reach) : chord(l.o, l.d, p.centre, p.reach);
+                fromEye ? chordFrom(w, l.d, p.reach) : chord(cold[list].o, l.d, p.centre, p.reach);
             // b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without the square root.
             const double ahead = c.b - l.dist;
             const bool meets = c.disc >= 0 && (ahead <= 0 || ahead * ahead <= c.disc) &&
@@ -269,17 +273,20 @@ struct RayPolicy {
     }
     void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
     {
+        const double w[3] = {p.centre.x - eye.x, p.centre.y - eye.y, p.centre.z - eye.z};
         for (; list >= 0; list = lanes[list].next) {
             Lane& l = lanes[list];
-            const Chord c = chord(l.o, l.d, p.centre, p.reach);
-            if (c.disc < 0)
+            LaneCold& c = cold[list];
+            const Chord ch =
+                fromEye ? chordFrom(w, l.d, p.reach) : chord(c.o, l.d, p.centre, p.reach);
+            if (ch.disc < 0)
                 continue;
-            const double t = c.b - std::sqrt(c.disc);
+            const double t = ch.b - std::sqrt(ch.disc);
             if (t < l.dist && t > 0) {
                 l.dist = t;
                 for (int k = 0; k < 3; ++k)
-                    l.n[k] = l.o[k] + t * l.d[k] - p.centre[k];
-                l.material = p.material;
+                    c.n[k] = c.o[k] + t * l.d[k] - p.centre[k];
+                c.material = p.material;
             }
         }
     }
@@ -292,7 +299,8 @@ struct RayPolicy {
 struct NormalPolicy {
     Vec3 eye;
     double near2Factor; // max(Precision, 1)^2
-    static void add(Lane& l, const Piece& p)
+    LaneCold* cold;
+    static void add(LaneCold& l, const Piece& p)
     {
         const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y, dz = l.o[2] - p.centre.z;
         const double r2 = dx * dx + dy * dy + dz * dz;
@@ -308,8 +316,8 @@ struct NormalPolicy {
     {
         const double near2 = p.radius2 * near2Factor;
         while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
+            const std::int32_t next = lanes[list].next;
+            LaneCold& l = cold[list];
             const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y,
                          dz = l.o[2] - p.centre.z;
             if (dx * dx + dy * dy + dz * dz >= near2) {
@@ -324,7 +332,7 @@ struct NormalPolicy {
     void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
     {
         for (; list >= 0; list = lanes[list].next)
-            add(lanes[list], p);
+            add(cold[list], p);
     }
     void children(const Piece& parent, Piece* kids, int made) const
     {
@@ -405,13 +413,14 @@ struct LampShadowPolicy {
 // Shadow lines of a Parallel light: from the point towards the light (direction d = -a).
 struct ParallelShadowPolicy {
     Vec3 eye;
+    LaneCold* cold;
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
                 std::int32_t& below) const
     {
         while (list >= 0) {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
-            const Chord c = chord(l.o, l.d, p.centre, p.reach);
+            const Chord c = chord(cold[list].o, l.d, p.centre, p.reach);
             const bool meets = c.disc >= 0 && c.b + std::sqrt(c.disc) >= 0;
             push(lanes, meets ? keep : below, list);
             list = next;
@@ -423,14 +432,14 @@ struct ParallelShadowPolicy {
         while (list >= 0) {
             Lane& l = lanes[list];
             const std::int32_t next = l.next;
-            const double px = l.o[0] - p.centre.x, py = l.o[1] - p.centre.y,
-                         pz = l.o[2] - p.centre.z;
+            const double* o = cold[list].o;
+            const double px = o[0] - p.centre.x, py = o[1] - p.centre.y, pz = o[2] - p.centre.z;
             // (P - centre) . a > 0 with a = -d: the leaf lies on the light's side of P.
             const bool outside = px * px + py * py + pz * pz > p.reach;
             const bool lightSide = -(px * l.d[0] + py * l.d[1] + pz * l.d[2]) > 0;
             bool shadowed = false;
             if (outside && lightSide)
-                shadowed = chord(l.o, l.d, p.centre, p.reach).disc >= 0;
+                shadowed = chord(o, l.d, p.centre, p.reach).disc >= 0;
             if (shadowed)
                 l.dist = -1;
             else
@@ -493,6 +502,7 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
         }
     });
     Lane* lanes = w.lanes.data();
+    LaneCold* cold = w.cold.data();
     // Lanes still carry marks from earlier work of this worker; a lit lane is recognised by its
     // record, so clear them first.
     forTile(tile, [&](int, int, int lane) { lanes[lane].record = -1; });
@@ -511,7 +521,7 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             Lane& l = lanes[lane];
             l.record = std::int32_t(index);
             if (light.kind == kParallel) {
-                l.o[0] = p.x, l.o[1] = p.y, l.o[2] = p.z;
+                cold[lane].o[0] = p.x, cold[lane].o[1] = p.y, cold[lane].o[2] = p.z;
                 l.d[0] = -light.direction.x, l.d[1] = -light.direction.y,
                 l.d[2] = -light.direction.z;
                 l.dist = 0;
@@ -521,7 +531,6 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
                 const double dist = length(v);
                 if (!(dist > 0))
                     return;
-                l.o[0] = light.position.x, l.o[1] = light.position.y, l.o[2] = light.position.z;
                 l.d[0] = v.x / dist, l.d[1] = v.y / dist, l.d[2] = v.z / dist;
                 l.dist = dist;
             }
@@ -531,7 +540,7 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             long long& visits = w.shadowPieces;
             if (light.kind == kParallel) {
                 // The walk moves lanes between lists; the lit ones are found again by `dist`.
-                ParallelShadowPolicy policy{tile.eye};
+                ParallelShadowPolicy policy{tile.eye, cold};
                 walk(pass, w, lit, policy, true, scale, visits);
             } else {
                 // Pieces nearest the light first: they shadow the most points soonest.
@@ -568,6 +577,7 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
     PixelRecord* records = scene.accumulator.data();
     const CameraFrame& f = pass.frame;
     Lane* lanes = w.lanes.data();
+    LaneCold* cold = w.cold.data();
     const double unitScale = pass.progressPerUnit * tile.share;
 
     if (pass.rebuild) {
@@ -606,24 +616,25 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 r.normal[0] = r.normal[1] = r.normal[2] = 0;
                 double dl = 0;
                 // Primary rays start exactly at the eye (the record holds it in single precision).
+                LaneCold& c = cold[lane];
                 const double origin[3] = {tile.eye.x, tile.eye.y, tile.eye.z};
                 for (int k = 0; k < 3; ++k) {
-                    l.o[k] = g == 0 ? origin[k] : double(r.origin[k]);
+                    c.o[k] = g == 0 ? origin[k] : double(r.origin[k]);
                     l.d[k] = r.direction[k];
                     dl += l.d[k] * l.d[k];
                 }
                 dl = 1 / std::sqrt(dl);
                 for (int k = 0; k < 3; ++k) {
                     l.d[k] *= dl;
-                    l.n[k] = 0;
+                    c.n[k] = 0;
                 }
                 l.dist = kMissed;
-                l.material = r.material;
+                c.material = r.material;
                 l.record = std::int32_t(index);
                 push(lanes, active, lane);
             });
             // Generation 0 rays all start at the eye, so the front-to-back order pays.
-            RayPolicy rays{tile.eye, g == 0};
+            RayPolicy rays{tile.eye, g == 0, cold};
             walk(pass, w, active, rays, g == 0, unitScale, w.traversalPieces);
             std::int32_t hits = -1;
             forTile(tile, [&](int, int, int lane) {
@@ -634,28 +645,30 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 r.distance = l.dist;
                 if (!(l.dist < kMissed))
                     return;
+                LaneCold& c = cold[lane];
                 for (int k = 0; k < 3; ++k) {
-                    l.o[k] += l.dist * l.d[k];
-                    l.acc[k] = 0;
+                    c.o[k] += l.dist * l.d[k];
+                    c.acc[k] = 0;
                 }
-                r.origin[0] = float(l.o[0]);
-                r.origin[1] = float(l.o[1]);
-                r.origin[2] = float(l.o[2]);
-                r.material = l.material;
+                r.origin[0] = float(c.o[0]);
+                r.origin[1] = float(c.o[1]);
+                r.origin[2] = float(c.o[2]);
+                r.material = c.material;
                 push(lanes, hits, lane);
             });
             if (pass.highQuality) {
                 // The walk leaves the lanes on no list, so the hits are found by record again.
-                NormalPolicy normals{tile.eye, std::pow(std::max(scene.precision, 1.0), 2)};
+                NormalPolicy normals{tile.eye, std::pow(std::max(scene.precision, 1.0), 2), cold};
                 walk(pass, w, hits, normals, false, unitScale, w.normalPieces);
             }
             forTile(tile, [&](int, int, int lane) {
                 Lane& l = lanes[lane];
                 if (l.record < 0 || !(l.dist < kMissed))
                     return;
-                const double* src = l.n;
-                if (pass.highQuality && (l.acc[0] != 0 || l.acc[1] != 0 || l.acc[2] != 0))
-                    src = l.acc;
+                const LaneCold& c = cold[lane];
+                const double* src = c.n;
+                if (pass.highQuality && (c.acc[0] != 0 || c.acc[1] != 0 || c.acc[2] != 0))
+                    src = c.acc;
                 const double len = std::sqrt(src[0] * src[0] + src[1] * src[1] + src[2] * src[2]);
                 PixelRecord& r = records[l.record];
                 if (len > 0)
@@ -727,6 +740,7 @@ BuildWorkspace& workspaceFor(FractalScene& scene, int threads, int laneCapacity)
             auto w = std::make_unique<Worker>();
             w->stack.resize(kMaxPieces);
             w->lanes.resize(std::size_t(laneCapacity));
+            w->cold.resize(std::size_t(laneCapacity));
             ws.workers.push_back(std::move(w));
         }
         ws.laneCapacity = laneCapacity;
