@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <thread>
 
 #include "bmp_writer.h"
@@ -65,14 +66,33 @@ bool parseSize(const std::string& text, int& width, int& height)
 // status bar would, then writes the bitmap.
 int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& err)
 {
+    // The window asks before a build that needs more than the machine's memory; batch mode
+    // has nobody to ask, so it refuses.
+    const std::uint64_t needed =
+        FractalScene::memoryRequired(unsigned(cmd.width), unsigned(cmd.height));
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0 && needed > std::uint64_t(pages) * std::uint64_t(pageSize)) {
+        err << "Ormolith: a " << cmd.width << "x" << cmd.height << " picture needs "
+            << needed / (1024 * 1024) << " MB, more than the "
+            << std::uint64_t(pages) * std::uint64_t(pageSize) / (1024 * 1024)
+            << " MB of memory of this machine\n";
+        return 1;
+    }
     ImageBuffer image;
     image.setRequestedSize(unsigned(cmd.width), unsigned(cmd.height));
     BuildOptions options;
     options.threads = cmd.threads;
     bool ok = false;
     std::atomic<bool> done{false};
+    bool outOfMemory = false;
     std::thread worker([&] {
-        ok = buildImage(scene, image, options);
+        // The picture's records take 72 bytes a pixel; a size the machine cannot hold is the
+        // user's to correct, not a crash.
+        try {
+            ok = buildImage(scene, image, options);
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
         done.store(true);
     });
     const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
@@ -91,6 +111,14 @@ int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& er
     worker.join();
     if (terminal)
         err << "\r";
+    if (outOfMemory) {
+        err << "Ormolith: not enough memory for a " << cmd.width << "x" << cmd.height
+            << " picture ("
+            << FractalScene::memoryRequired(unsigned(cmd.width), unsigned(cmd.height)) /
+                   (1024 * 1024)
+            << " MB of pixel records)\n";
+        return 1;
+    }
     if (!ok) {
         err << "Ormolith: " << (scene.errorText.empty() ? "build stopped" : scene.errorText)
             << "\n";
@@ -140,8 +168,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
     bool sizeGiven = false, threadsGiven = false;
     auto setAction = [&](CommandLine::Action action, const std::string& option) {
         if (haveAction) {
-            error = "only one of --save, --render, --help, --version may be given (" + option +
-                    ")";
+            error = "only one of --save, --render, --help, --version may be given (" + option + ")";
             return false;
         }
         haveAction = true;

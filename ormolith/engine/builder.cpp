@@ -104,6 +104,17 @@ inline void finished(const Pass& pass, Worker& w, double mass, double scale)
         flushProgress(pass, w);
 }
 
+// Puts lane i on `yes` or `no` without a branch: whether a ray meets a sphere is as good as
+// random from one lane to the next, and a mispredicted branch costs more than the test itself.
+inline void pushEither(Lane* lanes, bool which, std::int32_t& yes, std::int32_t& no,
+                       std::int32_t i)
+{
+    std::int32_t* const heads[2] = {&no, &yes};
+    std::int32_t& head = *heads[which];
+    lanes[i].next = head;
+    head = i;
+}
+
 inline void push(Lane* lanes, std::int32_t& head, std::int32_t i)
 {
     lanes[i].next = head;
@@ -265,9 +276,9 @@ struct RayPolicy {
                 fromEye ? chordFrom(w, l.d, p.reach) : chord(cold[list].o, l.d, p.centre, p.reach);
             // b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without the square root.
             const double ahead = c.b - l.dist;
-            const bool meets = c.disc >= 0 && (ahead <= 0 || ahead * ahead <= c.disc) &&
-                               (c.b >= 0 || c.b * c.b <= c.disc);
-            push(lanes, meets ? keep : below, list);
+            const bool meets = (c.disc >= 0) & ((ahead <= 0) | (ahead * ahead <= c.disc)) &
+                               ((c.b >= 0) | (c.b * c.b <= c.disc));
+            pushEither(lanes, meets, keep, below, list);
             list = next;
         }
     }
@@ -378,9 +389,9 @@ struct LampShadowPolicy {
             const Chord c = chordFrom(w, l.d, p.reach);
             // b + sqrt(disc) >= 0 and b - sqrt(disc) < dist, without the square root.
             const double ahead = c.b - l.dist;
-            const bool meets = c.disc >= 0 && (c.b >= 0 || c.b * c.b <= c.disc) &&
-                               (ahead < 0 || ahead * ahead < c.disc);
-            push(lanes, meets ? keep : below, list);
+            const bool meets = (c.disc >= 0) & ((c.b >= 0) | (c.b * c.b <= c.disc)) &
+                               ((ahead < 0) | (ahead * ahead < c.disc));
+            pushEither(lanes, meets, keep, below, list);
             list = next;
         }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "camera.h"
 #include "render_test_util.h"
@@ -295,4 +296,34 @@ TEST(Camera, ZoomTurnsTowardsTheRectangleAndApproachesItsHits)
     scene->mode = true;
     ASSERT_TRUE(build(*scene, image, kW, kH));
     EXPECT_TRUE(image.zoomPending);
+}
+
+TEST(Build, SubsetMaterialsColourTheirOwnPieces)
+{
+    // Material Attachment "Subsets": the eight octants of the cube are the eight subsets of the
+    // drawn set, and each hit shows its own material. With no lights a hit's colour is the
+    // ambient light times its material's ambient colour (the diffuse colour, Advanced Off).
+    auto scene = cubeScene();
+    scene->lightCount = 0;
+    scene->ambient = {1, 1, 1, 1};
+    scene->materialAttachment = 0;
+    for (int k = 0; k < 8; ++k)
+        scene->materials[k] = {{(k + 1) / 8.0, 0, 1, 1}, {1, 1, 1, 0}, {1, 1, 1, 0.5}, 0, 5};
+    ImageBuffer image;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    std::set<int> seen;
+    for (int row = 0; row < kH; ++row)
+        for (int col = 0; col < kW; ++col) {
+            const PixelRecord& r = record(*scene, col, row);
+            if (!(r.distance < 100))
+                continue;
+            ASSERT_GE(r.material, 0);
+            ASSERT_LT(r.material, 8);
+            seen.insert(r.material);
+            // Ambient colour ((k+1)/8, 0, 1) at Luminiscence 0.5: red (k+1)/16, blue 0.5.
+            EXPECT_EQ(pixel(image, col, row),
+                      (Bgr{128, 0, int(std::floor((r.material + 1) / 16.0 * 255 + 0.5))}));
+        }
+    // Seen from the front, the four front octants show.
+    EXPECT_GE(seen.size(), 4u);
 }
