@@ -327,3 +327,80 @@ TEST(Build, SubsetMaterialsColourTheirOwnPieces)
     // Seen from the front, the four front octants show.
     EXPECT_GE(seen.size(), 4u);
 }
+
+namespace {
+
+// A small cube (set 1 scaled by 0.3) hanging in front of the big solid cube: set 2 of a
+// two-set scene. Its shadow falls on the big cube's front face.
+std::unique_ptr<AffineScene> cubeAndBlocker()
+{
+    auto scene = cubeScene();
+    scene->mapCount = 10;
+    auto& small = scene->maps[8];
+    small.submapCount = 2;
+    small.submaps[0].kind = kSubmapScale;
+    small.submaps[0].direction = {0.3, 0.3, 0.3};
+    small.submaps[1].kind = kSubmapTranslate;
+    small.submaps[1].direction = {0, 0, -2.5};
+    scene->maps[9].submapCount = 0; // the identity: the big cube itself
+    scene->setCount = 2;
+    scene->currentSet = 2;
+    scene->sets[1].subsetCount = 2;
+    scene->sets[1].subsets[0] = {1, 9, 0};
+    scene->sets[1].subsets[1] = {1, 10, 0};
+    scene->lightCount = 1;
+    return scene;
+}
+
+int ambientOnlyHits(const FractalScene& scene, const ImageBuffer& image)
+{
+    int count = 0;
+    for (int row = 0; row < scene.accumulatorHeight; ++row)
+        for (int col = 0; col < scene.accumulatorWidth; ++col)
+            if (record(scene, col, row).distance < 100 && pixel(image, col, row) == Bgr{22, 22, 22})
+                ++count;
+    return count;
+}
+
+} // namespace
+
+TEST(Build, ShadowsDarkenWhatAnotherPieceHidesFromTheLight)
+{
+    // Lamp: up and to the right of the blocker; Parallel: shining down and to the right.
+    for (const LightKind kind : {kLamp, kParallel}) {
+        auto scene = cubeAndBlocker();
+        LightRecord& light = scene->lights[0];
+        light.kind = kind;
+        light.diffuse = {1, 1, 1, 1};
+        light.position = {-0.5, 0.5, -4};
+        light.direction = {0.2, -0.2, 1};
+        ImageBuffer image;
+        light.shadows = 0;
+        ASSERT_TRUE(build(*scene, image, 80, 60)) << scene->errorText;
+        const int unshadowed = ambientOnlyHits(*scene, image);
+        light.shadows = 1;
+        ASSERT_TRUE(build(*scene, image, 80, 60));
+        EXPECT_GT(lastBuildStats(*scene).shadowPieces, 0);
+        EXPECT_GT(ambientOnlyHits(*scene, image), unshadowed + 20) << "light kind " << kind;
+    }
+}
+
+TEST(Build, ProgressRisesToAHundred)
+{
+    // Every walk hands out the masses of its pieces, which add up to one unit of work, and the
+    // units add up to the total the build announced: mono, stereo with antialiasing and
+    // reflections, and a shading-only build.
+    auto scene = cubeScene();
+    ImageBuffer image;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_NEAR(scene->progressPercent.load(), 100, 0.5);
+    scene->lights[0].diffuse = {1, 0, 0, 1};
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(lastBuildStats(*scene).traversalPieces, 0);
+    EXPECT_NEAR(scene->progressPercent.load(), 100, 0.5);
+    scene->mode = true;
+    scene->antialiasing = 1;
+    scene->deep = 1;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_NEAR(scene->progressPercent.load(), 100, 0.5);
+}
