@@ -106,8 +106,7 @@ inline void finished(const Pass& pass, Worker& w, double mass, double scale)
 
 // Puts lane i on `yes` or `no` without a branch: whether a ray meets a sphere is as good as
 // random from one lane to the next, and a mispredicted branch costs more than the test itself.
-inline void pushEither(Lane* lanes, bool which, std::int32_t& yes, std::int32_t& no,
-                       std::int32_t i)
+inline void pushEither(Lane* lanes, bool which, std::int32_t& yes, std::int32_t& no, std::int32_t i)
 {
     std::int32_t* const heads[2] = {&no, &yes};
     std::int32_t& head = *heads[which];
@@ -147,11 +146,6 @@ inline Chord chord(const double* o, const double* d, const Vec3& c, double reach
     return {b, reach - (qx * qx + qy * qy + qz * qz)};
 }
 
-// The walk shared by the rays, the normal field and the shadow lines: a depth-first walk of the
-// piece tree in which one list of lanes travels down the stack. A piece splits the list it
-// receives into the lanes that may meet it (handed to its topmost child) and the others (set
-// aside on the piece below its children); when a subtree is finished its lanes move on to the
-// next piece on the stack. Policy decides what "may meet" means and what a leaf does.
 // The same with w = centre - origin already known (all lanes of the list share the origin).
 inline Chord chordFrom(const double* w, const double* d, double reach)
 {
@@ -160,6 +154,11 @@ inline Chord chordFrom(const double* w, const double* d, double reach)
     return {b, reach - (qx * qx + qy * qy + qz * qz)};
 }
 
+// The walk shared by the rays, the normal field and the shadow lines: a depth-first walk of the
+// piece tree in which one list of lanes travels down the stack. A piece splits the list it
+// receives into the lanes that may meet it (handed to its topmost child) and the others (set
+// aside on the piece below its children); when a subtree is finished its lanes move on to the
+// next piece on the stack. Policy decides what "may meet" means and what a leaf does.
 template <class Policy>
 void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool frontToBack,
           double progressScale, long long& visits, const Vec3* sortFrom = nullptr)
@@ -351,21 +350,37 @@ struct NormalPolicy {
         double rho2[kMaxSubsets];
         const double s0 = parent.exponent;
         double f = -1, df = 0;
+        // Siblings often shrink alike (all of them, for similarities): their powers are taken
+        // once per distinct ratio.
+        double lastRho2 = -1, lastPower = 0, lastLog = 0;
         for (int i = 0; i < made; ++i) {
             rho2[i] = parent.radius2 > 0 ? kids[i].radius2 / parent.radius2 : 0;
             if (!(rho2[i] >= 1e-6))
                 continue;
-            const double rs = std::pow(rho2[i], s0 / 2);
-            f += rs;
-            df += rs * 0.5 * std::log(rho2[i]);
+            if (rho2[i] != lastRho2) {
+                lastRho2 = rho2[i];
+                lastPower = std::pow(rho2[i], s0 / 2);
+                lastLog = 0.5 * std::log(rho2[i]);
+            }
+            f += lastPower;
+            df += lastPower * lastLog;
         }
         double s = df != 0 ? s0 - f / df : s0;
         if (!(s >= 0.001))
             s = 2.0;
         double sum = 0;
         double share[kMaxSubsets];
+        lastRho2 = -1;
         for (int i = 0; i < made; ++i) {
-            share[i] = rho2[i] >= 1e-6 ? std::pow(rho2[i], s / 2) : 0;
+            if (!(rho2[i] >= 1e-6)) {
+                share[i] = 0;
+                continue;
+            }
+            if (rho2[i] != lastRho2) {
+                lastRho2 = rho2[i];
+                lastPower = std::pow(rho2[i], s / 2);
+            }
+            share[i] = lastPower;
             sum += share[i];
         }
         for (int i = 0; i < made; ++i) {
