@@ -113,9 +113,14 @@ std::string resolveProgram(std::string_view name, const ProgramSearch& search)
     while (true) {
         const auto colon = dirs.find(':');
         const std::string_view dir = dirs.substr(0, colon);
-        const std::string candidate = withTrailingSeparator(dir.empty() ? "." : dir) + program;
+        // The program starts in another working directory, so a relative PATH entry ("" or
+        // "bin") is made absolute against ours, where it was found.
+        std::string candidate = withTrailingSeparator(dir) + program;
+        if (dir.empty() || dir.front() != '/')
+            candidate =
+                withTrailingSeparator(currentDirectory()) + (dir.empty() ? program : candidate);
         if (isExecutableFile(candidate))
-            return dir.empty() ? withTrailingSeparator(currentDirectory()) + program : candidate;
+            return candidate;
         if (colon == std::string_view::npos)
             return {};
         dirs.remove_prefix(colon + 1);

@@ -94,6 +94,26 @@ TEST_F(Process, StartedProgramRunsInTheWorkingDirectoryWithItsArguments)
               fs::canonical(dir / "work").string() + "\ntwo words\n");
 }
 
+TEST_F(Process, ProgramFoundThroughARelativePathEntryStartsFromAnotherWorkingDirectory)
+{
+    makeProgram(dir / "tools" / "relative-tool", "pwd > from-tool.txt");
+    fs::create_directories(dir / "work");
+    const std::string relative = fs::relative(dir / "tools", fs::current_path()).string();
+    ASSERT_NE(relative.front(), '/');
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (relative + ":" + savedPath).c_str(), 1);
+    const std::string resolved = resolveProgram("relative-tool", search);
+    const StartResult started = startProgram("relative-tool", (dir / "work").string(), search);
+    ::setenv("PATH", savedPath.c_str(), 1);
+
+    ASSERT_EQ(resolved.front(), '/');
+    EXPECT_EQ(fs::canonical(resolved), fs::canonical(dir / "tools" / "relative-tool"));
+    ASSERT_GT(started.pid, 0) << started.error;
+    ASSERT_EQ(::waitpid(started.pid, nullptr, 0), started.pid);
+    EXPECT_EQ(suite::test::readFileBytes(dir / "work" / "from-tool.txt"),
+              fs::canonical(dir / "work").string() + "\n");
+}
+
 TEST_F(Process, StartedProgramInheritsOnlyTheStandardDescriptors)
 {
     // A descriptor deliberately left inheritable, as a library might leave one.
