@@ -18,16 +18,15 @@ fi
 
 dist="$(mktemp -d "${TMPDIR:-/tmp}/setup-dist-XXXXXX")"
 trap 'rm -rf "$dist"' EXIT
-mkdir -p "$dist/help" "$out/installed"
+mkdir -p "$dist/help/qubex" "$out/installed"
 cp "$exe" "$dist/setup"
 for program in qubex/qubex ormolith/Ormolith fractals/fractals; do
   # A program that is not built yet is left out; setup reports it and goes on.
-  [ -x "$build/$program" ] && cp "$build/$program" "$dist/"
+  if [ -x "$build/$program" ]; then cp "$build/$program" "$dist/"; fi
 done
-for page in qubex/help/ifs.html ormolith/help/Ormolith.html fractals/help/index.html; do
-  [ -f "$root/$page" ] && cp "$root/$page" "$dist/help/"
-done
-sed 's|^Execute1=.*|Execute1="%SystemDir%\\FractalSuite\\Ormolith" --version|' \
+# Only qubex has help pages so far.
+cp "$root"/qubex/help/*.html "$dist/help/qubex/"
+sed 's|^Execute1=.*|Execute1="%SystemDir%\\FractalSuite\\bin\\Ormolith" --version|' \
   "$root/setup/setup.inf" > "$dist/setup.inf"
 
 log="$out/setup-log.txt"
@@ -36,5 +35,5 @@ WINDIR="$out/installed" SYSTEMDIR="$out/installed" "$dist/setup" --unattended > 
 # Setup does not wait for the program it starts; give `Ormolith --version` a moment to print.
 sleep 1
 echo "setup: exit $status; installed into $out/installed/FractalSuite; messages in $log"
-ls -l "$out/installed/FractalSuite" 2>/dev/null || true
+ls -lR "$out/installed/FractalSuite" 2>/dev/null || true
 exit "$status"

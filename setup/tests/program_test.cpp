@@ -157,7 +157,24 @@ TEST_F(Program, OlderSourceIsSkippedWithoutAMessage)
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(err, "");
     EXPECT_EQ(readFileBytes(dst / "prog"), "newer");
-    EXPECT_TRUE(setup::test::temporaryCopies(dst).empty());
+    // Whatever its name, no copy is left beside the installed file.
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dst))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"prog"});
+}
+
+TEST_F(Program, WindowsDirMacroGetsExactlyOneSeparatorAppended)
+{
+    // Given with a trailing separator, the Windows directory loses it and the destination gets
+    // exactly one back; the copy box shows the joined path as setup used it.
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;%WindowsDir%,one\n"
+             "Install2=%SourceDir%\\,present;%WindowsDir%\\,two\n");
+    writeText(dist / "present", "present");
+    EXPECT_EQ(run({"--unattended"}, {"WINDIR=" + win.string() + "/"}), 0);
+    EXPECT_EQ(err, "Copy Failed: Source File: " + dist.string() + "/missing\nDestination File: " +
+                       win.string() + "/one" + kCopyTail + "\n[Ignore]\n");
+    EXPECT_EQ(readFileBytes(win / "two"), "present");
 }
 
 TEST_F(Program, UnattendedRunIgnoresCopyFailuresAndCancelsAFailedStart)
@@ -178,6 +195,9 @@ TEST_F(Program, UnattendedRunIgnoresCopyFailuresAndCancelsAFailedStart)
                        "no-such-program-here\n[Cancel]\n");
 }
 
+// The shipped file against a distribution folder built from the real help pages: every line
+// must name a file that exists (an unattended run prints a box for any that does not), and every
+// qubex page must land where qubex looks for it, beside its bin folder.
 TEST_F(Program, ShippedDescriptionFileInstallsTheSuiteAndStartsOrmolith)
 {
     fs::copy_file(SETUP_SHIPPED_INF, dist / "setup.inf");
@@ -188,21 +208,35 @@ TEST_F(Program, ShippedDescriptionFileInstallsTheSuiteAndStartsOrmolith)
     // A stand-in Ormolith proves it is the installed copy that starts, in the source folder.
     writeText(dist / "Ormolith", "#!/bin/sh\necho \"$0\" > ormolith-started.txt\n");
     fs::permissions(dist / "Ormolith", fs::perms(0755));
-    for (const char* page : {"ifs.html", "Ormolith.html", "index.html"})
-        writeText(dist / "help" / page, std::string("<html>") + page + "</html>");
+    std::vector<std::string> pages;
+    for (const auto& entry : fs::directory_iterator(SETUP_QUBEX_HELP_DIR)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        pages.push_back(entry.path().filename().string());
+        writeText(dist / "help" / "qubex" / pages.back(), readFileBytes(entry.path()));
+    }
+    ASSERT_FALSE(pages.empty());
 
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(err, "");
     const fs::path suite = sys / "FractalSuite";
     for (const char* name : {"qubex", "Ormolith", "fractals"}) {
-        EXPECT_EQ(readFileBytes(suite / name), readFileBytes(dist / name)) << name;
-        EXPECT_EQ(fs::status(suite / name).permissions(), fs::perms(0755)) << name;
+        EXPECT_EQ(readFileBytes(suite / "bin" / name), readFileBytes(dist / name)) << name;
+        EXPECT_EQ(fs::status(suite / "bin" / name).permissions(), fs::perms(0755)) << name;
     }
-    EXPECT_EQ(readFileBytes(suite / "ifs.html"), "<html>ifs.html</html>");
-    EXPECT_EQ(readFileBytes(suite / "Ormolith.html"), "<html>Ormolith.html</html>");
-    EXPECT_EQ(readFileBytes(suite / "help" / "index.html"), "<html>index.html</html>");
+    for (const std::string& page : pages)
+        EXPECT_EQ(readFileBytes(suite / "share" / "qubex" / "help" / page),
+                  readFileBytes(dist / "help" / "qubex" / page))
+            << page;
+    // Nothing else: no help folder beside the programs for fractals to mistake for its own.
+    std::size_t installed = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(suite))
+        installed += entry.is_regular_file();
+    EXPECT_EQ(installed, 3 + pages.size());
+    EXPECT_FALSE(fs::exists(suite / "bin" / "help"));
     ASSERT_TRUE(waitForFile(dist / "ormolith-started.txt"));
-    EXPECT_EQ(readFileBytes(dist / "ormolith-started.txt"), (suite / "Ormolith").string() + "\n");
+    EXPECT_EQ(readFileBytes(dist / "ormolith-started.txt"),
+              (suite / "bin" / "Ormolith").string() + "\n");
 }
 
 } // namespace
