@@ -86,8 +86,8 @@ double largestStretch2(const Mat3& m)
     // A = M^T M is symmetric and positive semi-definite.
     double a[3][3];
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            a[i][j] = m[0][i] * m[0][j] + m[1][i] * m[1][j] + m[2][i] * m[2][j];
+        for (int j = i; j < 3; ++j)
+            a[i][j] = a[j][i] = m[0][i] * m[0][j] + m[1][i] * m[1][j] + m[2][i] * m[2][j];
     const double o01 = a[0][1], o02 = a[0][2], o12 = a[1][2];
     if (std::fabs(o01) < 1e-15 && std::fabs(o02) < 1e-15 && std::fabs(o12) < 1e-15)
         return std::max({a[0][0], a[1][1], a[2][2]});
