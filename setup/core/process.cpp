@@ -160,7 +160,8 @@ StartResult startProgram(std::string_view commandLine, const std::string& workin
     posix_spawnattr_t attributes;
     posix_spawn_file_actions_init(&actions);
     posix_spawnattr_init(&attributes);
-    posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+    // Directories are held without their trailing separator, so the root comes as "".
+    posix_spawn_file_actions_addchdir_np(&actions, workingDir.empty() ? "/" : workingDir.c_str());
     // Whatever this process has open (the display connection, files being installed) is none
     // of the started program's business.
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);

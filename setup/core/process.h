@@ -47,7 +47,8 @@ struct StartResult {
 };
 
 // Splits, resolves and starts `commandLine` with `workingDir` as the child's current
-// directory. The new process inherits no descriptors beyond the standard ones.
+// directory ("" is the root, as a directory without its trailing separator). The new process
+// inherits no descriptors beyond the standard ones.
 StartResult startProgram(std::string_view commandLine, const std::string& workingDir,
                          const ProgramSearch& search);
 

@@ -133,6 +133,16 @@ TEST_F(Process, StartedProgramInheritsOnlyTheStandardDescriptors)
     EXPECT_EQ(fds, (std::vector<int>{0, 1, 2, 3}));
 }
 
+TEST_F(Process, ProgramBesideASetupInTheRootDirectoryStartsInTheRoot)
+{
+    // Setup in "/" holds its source directory as "", which must not make every start fail.
+    const std::string marker = (dir / "root-pwd.txt").string();
+    const StartResult started = startProgram("sh -c \"pwd > '" + marker + "'\"", "", search);
+    ASSERT_GT(started.pid, 0) << started.error;
+    ASSERT_EQ(::waitpid(started.pid, nullptr, 0), started.pid);
+    EXPECT_EQ(suite::test::readFileBytes(marker), "/\n");
+}
+
 TEST_F(Process, FailuresReportTheirCause)
 {
     EXPECT_EQ(startProgram("no-such-program-anywhere", dir.path(), search).error, ENOENT);
