@@ -39,8 +39,9 @@ int main(int argc, char** argv)
         return qubex::runBatch(args, std::cout, std::cerr);
 
     QubexApplication app(argc, argv);
+    // Only the name: a display name would be appended to every window caption on X11
+    // ("qubex - untitled — qubex"), and the captions are the program's own.
     QApplication::setApplicationName("qubex");
-    QApplication::setApplicationDisplayName("qubex");
     qubex::QtPrompts prompts;
     qubex::TForm1::Options options;
     if (measureFps) {

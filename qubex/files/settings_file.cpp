@@ -179,7 +179,7 @@ std::string formatSettings(const Settings& s)
 
 bool writeSettings(const std::string& path, const Settings& settings)
 {
-    return writeFileReplacing(path, formatSettings(settings));
+    return writeFileReplacing(path, formatSettings(settings), MissingFolder::Create);
 }
 
 } // namespace qubex

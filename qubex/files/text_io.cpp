@@ -93,12 +93,13 @@ std::string formatFixed6(double value)
     return std::string(buffer, end);
 }
 
-bool writeFileReplacing(const std::string& path, std::string_view contents)
+bool writeFileReplacing(const std::string& path, std::string_view contents,
+                        MissingFolder missingFolder)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path target(path);
-    if (target.has_parent_path())
+    if (missingFolder == MissingFolder::Create && target.has_parent_path())
         fs::create_directories(target.parent_path(), ec);
     std::string temp = path + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());

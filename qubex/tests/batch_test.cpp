@@ -118,6 +118,14 @@ TEST_F(Batch, FailuresPrintTheWindowsMessageAndExitNonZero)
     r = run({"--export-ply", file("file") + "/x.ply"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("File could not be created"), std::string::npos);
+
+    // A mistyped folder is reported, not made.
+    for (const char* option : {"--export-ply", "--save-code"}) {
+        r = run({option, file("missing") + "/x.out"});
+        EXPECT_EQ(r.status, 1) << option;
+        EXPECT_NE(r.err.find("File could not be created"), std::string::npos) << option;
+        EXPECT_FALSE(std::filesystem::exists(dir / "missing")) << option;
+    }
 }
 
 TEST_F(Batch, BadArgumentsExitTwoWithUsage)

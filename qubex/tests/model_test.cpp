@@ -132,6 +132,30 @@ TEST(NewMatrices, QuarterTurnAboutZ)
     EXPECT_EQ(m[1][0], static_cast<double>(static_cast<float>(m[1][0])));
 }
 
+TEST(NewMatrices, RotatesAboutXThenYAndTurnsTheTranslationToo)
+{
+    // Quarter turns about x and y, a unit translation along y: Rx*Ry*T*S. The order shows in
+    // both the 3x3 block (Ry*Rx would give another permutation) and the last column (the
+    // translation is rotated, T*R would leave it on y).
+    IfsCode code;
+    code.matrix_length = 1;
+    ScriptedRandom r;
+    r.queueSigned(8192, false); // a: a quarter turn (90.003 degrees)
+    r.queueSigned(8192, false); // b
+    r.queueSigned(0, false);    // q
+    for (int i = 0; i < 3; ++i)
+        r.queueSigned(32767, false); // unit scale
+    r.queueSigned(0, false);         // g
+    r.queueSigned(32767, false);     // h = 1
+    r.queueSigned(0, false);         // k
+    newMatrices(code, r);
+    const Matrix4d& m = code.maps[0];
+    const double expected[3][4] = {{0, 0, 1, 0}, {1, 0, 0, 0}, {0, 1, 0, 1}};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 4; ++col)
+            EXPECT_NEAR(m[row][col], expected[row][col], 1e-3) << row << "," << col;
+}
+
 TEST(NewMatrices, GeneratedMapsKeepLastRowAndOnlyTouchTheirSlots)
 {
     IfsCode code;

@@ -173,6 +173,17 @@ TEST(SettingsFile, UnwritableLocationIsNotAnError)
     EXPECT_FALSE(writeSettings((dir / "file" / "qubex.ini").string(), Settings{}));
 }
 
+TEST(SettingsFile, MissingSettingsFolderIsMade)
+{
+    // A fresh account may have no config folder yet; the settings must still be kept.
+    suite::test::TempDir dir;
+    const std::string path = (dir / "config" / "qubex.ini").string();
+    Settings s;
+    s.matrix_length = 7;
+    ASSERT_TRUE(writeSettings(path, s));
+    EXPECT_EQ(readSettings(path).matrix_length, 7);
+}
+
 TEST(SettingsFilePath, WindowsDirectoryFirstThenXdgConfig)
 {
     const std::string windir = std::getenv("WINDIR") ? std::getenv("WINDIR") : "";

@@ -80,7 +80,7 @@ TEST(WriteFileReplacing, ReplacesWholeFileAndLeavesNoTemporary)
 {
     suite::test::TempDir dir;
     const std::string path = (dir / "sub" / "file.txt").string();
-    ASSERT_TRUE(writeFileReplacing(path, "first version, longer\n"));
+    ASSERT_TRUE(writeFileReplacing(path, "first version, longer\n", MissingFolder::Create));
     ASSERT_TRUE(writeFileReplacing(path, "second\n"));
     EXPECT_EQ(suite::test::readFileBytes(path), "second\n");
     int entries = 0;
@@ -95,6 +95,9 @@ TEST(WriteFileReplacing, FailsOnAnImpossiblePath)
     suite::test::writeFileBytes(dir / "plain", "x");
     EXPECT_FALSE(writeFileReplacing((dir / "plain" / "below.txt").string(), "y"));
     EXPECT_EQ(suite::test::readFileBytes(dir / "plain"), "x");
+    // A folder that does not exist is made only when asked for.
+    EXPECT_FALSE(writeFileReplacing((dir / "none" / "file.txt").string(), "z"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "none"));
 }
 
 TEST(AsciiLower, LeavesNonAsciiBytesAlone)

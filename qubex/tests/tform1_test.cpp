@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -127,6 +128,8 @@ TEST_F(MainWindow, StartsUntitledWithSettingsAndButtons)
         EXPECT_EQ(w.speedButton(i + 1)->toolTip(), hints[i]);
         EXPECT_EQ(w.speedButton(i + 1)->geometry(), QRect(lefts[i], 1, 27, 27));
     }
+    // Hints on the buttons' highlight colour, not the selection colour.
+    EXPECT_EQ(QToolTip::palette().color(QPalette::ToolTipBase), w.palette().color(QPalette::Light));
     EXPECT_EQ(w.centralWidget()->sizeHint(), QSize(467, 416));
     w.show();
     QCoreApplication::processEvents();

@@ -85,6 +85,21 @@ TEST(TrackballDrag, ReleaseAfterMotionSpinsAndDecaysPerTick)
     EXPECT_FLOAT_EQ(t.angle, angle * 0.98f * 0.98f);
 }
 
+TEST(TrackballDrag, SpinComesToRestOnceItCannotBeSeen)
+{
+    Trackball t;
+    t.spinning = true;
+    t.angle = 5;
+    int ticks = 0;
+    while (t.tick() && ticks < 100000)
+        ++ticks;
+    EXPECT_FALSE(t.spinning);
+    EXPECT_EQ(t.angle, 0);
+    // 5 * 0.98^n falls below 1e-4 degrees after about 536 ticks, not thousands later.
+    EXPECT_GT(ticks, 500);
+    EXPECT_LT(ticks, 600);
+}
+
 TEST(TrackballDrag, ClickWithoutMotionStopsTheSpin)
 {
     Trackball t;

@@ -152,10 +152,10 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
         splash.exec();
     }
     std::srand(static_cast<unsigned>(std::time(nullptr)));
-    // Hints stand out in the highlight colour, as the speed buttons' hints always did.
+    // Hints sit on the buttons' highlight colour (the light edge of a raised button), not on
+    // the selection colour.
     QPalette hints = QToolTip::palette();
-    hints.setColor(QPalette::ToolTipBase, palette().color(QPalette::Highlight));
-    hints.setColor(QPalette::ToolTipText, palette().color(QPalette::HighlightedText));
+    hints.setColor(QPalette::ToolTipBase, palette().color(QPalette::Light));
     QToolTip::setPalette(hints);
     registerCursors();
     saveDialog_ = {"save ifs set", "3d ifs set|*.qbx", "qbx", true};

@@ -116,6 +116,13 @@ bool Trackball::tick()
     if (!spinning)
         return false;
     angle *= kSpinDecay;
+    // A float increment never decays to zero by itself in any time that matters (it creeps
+    // through the denormals for thousands of frames), and a spin that cannot be seen would
+    // keep a core busy redrawing until the next click.
+    if (std::fabs(angle) < kSpinAtRest) {
+        angle = 0;
+        spinning = false;
+    }
     return true;
 }
 

@@ -42,6 +42,9 @@ public:
     void reset(); // angle 0, not tracking, accumulated = identity
 
     static constexpr float kSpinDecay = 0.98f;
+    // Below this increment the rest of the spin adds up to less than 0.005 degrees (49 times
+    // the increment): nothing to see, so the spin ends instead of redrawing without end.
+    static constexpr float kSpinAtRest = 1.0e-4f;
 
 private:
     bool movedSincePress_ = false;
