@@ -52,22 +52,23 @@ struct alignas(64) Worker {
     char padding[64];
 };
 
-} // namespace
-
-struct BuildWorkspace {
-    std::vector<std::unique_ptr<Worker>> workers;
-    int laneCapacity = 0;
-    BuildStats stats;
-};
-
-namespace {
-
 struct Tile {
     int x0, x1, y0, y1; // columns [x0, x1), rows [y0, y1)
     int firstColumn, endColumn;
     Vec3 eye;
     double share; // the tile's share of its eye pass, for the progress
 };
+
+} // namespace
+
+struct BuildWorkspace {
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::vector<Tile> tiles; // cleared per build, capacity kept
+    int laneCapacity = 0;
+    BuildStats stats;
+};
+
+namespace {
 
 // Read-only during the passes; shared by all workers.
 struct Pass {
@@ -870,7 +871,10 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
 
     // 10., 11. Eye passes split in tiles, run by the workers.
     const int tileSize = std::clamp(options.tileSize, 8, 128);
-    std::vector<Tile> tiles;
+    if (!scene.workspace)
+        scene.workspace = std::make_shared<BuildWorkspace>();
+    std::vector<Tile>& tiles = scene.workspace->tiles;
+    tiles.clear();
     auto addEyePass = [&](Vec3 eye, int first, int end) {
         const double passPixels = double(end - first) * height;
         for (int y = 0; y < height; y += tileSize)
