@@ -276,11 +276,18 @@ TEST_F(ViewTest, RubberBandMapsPixelsToCoordinates)
     EXPECT_NEAR(doc.rect().top, 1 - 20 * 0.02, 1e-12);
     EXPECT_NEAR(doc.rect().bottom, 1 - 80 * 0.02, 1e-12);
 
-    // A click without movement zooms to a rectangle of zero size at that point.
+    // A click without movement, or a drag along one line, would collapse the rectangle: the
+    // view keeps its rectangle and draws it again.
+    const JuliaRect zoomed = doc.rect();
     QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(100, 50));
+    ASSERT_TRUE(waitFor([&] { return ended.count() == 2; }));
+    EXPECT_EQ(doc.rect(), zoomed);
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(20, 40));
+    QTest::mouseMove(&view, QPoint(180, 40));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(180, 40));
     view.ControlRender(CFractalView::Stop);
-    EXPECT_EQ(doc.rect().left, doc.rect().right);
-    EXPECT_EQ(doc.rect().top, doc.rect().bottom);
+    EXPECT_EQ(doc.rect(), zoomed);
+    EXPECT_TRUE(isValidJuliaRect(doc.rect()));
 }
 
 TEST_F(ViewTest, ShiftDragKeepsTheWindowsAspectRatio)
@@ -386,4 +393,36 @@ TEST_F(ViewTest, StartRightAfterAFileRenderClosesItsProgressWindow)
     view.ControlRender(CFractalView::Start);
     EXPECT_EQ(view.progressDialog(), nullptr);
     ASSERT_TRUE(waitFor([&] { return !view.isRunning(); }));
+}
+
+TEST_F(ViewTest, PropertiesKeepTheExactValuesOfUntouchedFields)
+{
+    // A slice a few drags deep: its text forms ("%f") show hardly a digit of it.
+    test::ScriptedPrompts prompts;
+    CHenonDoc henon;
+    const FourVector position{-0.7436438870371587, 0.1318259042053119, 1e-7, 0};
+    const FourVector horizontal{3e-7, 0, 0, 0}, vertical{0, -2.4e-7, 0, 0};
+    ASSERT_TRUE(henon.setCoordinates(position, horizontal, vertical));
+    henon.setEquation({-0.2, 0.75}, {1.0 / 3, 0});
+    {
+        CHenonPropertiesSheet sheet(henon, nullptr);
+        EXPECT_EQ(sheet.field(7102)->text(), "(0.000000,0.000000,0.000000,0.000000)");
+        sheet.field(2304)->setText("Deep");
+        sheet.accept();
+        EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    }
+    EXPECT_TRUE(prompts.boxes.shown().empty());
+    EXPECT_EQ(henon.name(), "Deep");
+    EXPECT_EQ(henon.position(), position);
+    EXPECT_EQ(henon.horizontal(), horizontal);
+    EXPECT_EQ(henon.vertical(), vertical);
+    EXPECT_EQ(henon.d(), (Complex{1.0 / 3, 0}));
+    {
+        // A field the user edits is read from its text, as before.
+        CHenonPropertiesSheet sheet(henon, nullptr);
+        sheet.field(7105)->setText("(0.25,0)");
+        sheet.accept();
+    }
+    EXPECT_EQ(henon.d(), (Complex{0.25, 0}));
+    EXPECT_EQ(henon.horizontal(), horizontal);
 }

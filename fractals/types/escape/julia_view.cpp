@@ -41,7 +41,14 @@ void CJuliaView::ZoomToRect(int left, int top, int right, int bottom)
     // A client of zero width or height (with the other side large) has no pixel scale.
     if (m_cx <= 0 || m_cy <= 0)
         return;
-    juliaDoc()->setRect(zoomToPixels(juliaDoc()->rect(), m_cx, m_cy, left, top, right, bottom));
+    // A click without movement (or a drag along one line) would collapse the rectangle to
+    // zero width or height: every pixel the same point, a document the properties page
+    // refuses, and a view that Zoom Out can never widen again. Such a drag keeps the old
+    // rectangle, and the picture restarts unchanged.
+    const JuliaRect zoomed = zoomToPixels(juliaDoc()->rect(), m_cx, m_cy, left, top, right, bottom);
+    if (!isValidJuliaRect(zoomed))
+        return;
+    juliaDoc()->setRect(zoomed);
 }
 
 void CJuliaView::changeAndRestart(const std::function<void()>& change)
