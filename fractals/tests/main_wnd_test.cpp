@@ -199,6 +199,28 @@ TEST(JuliaProperties, ValidationAndDefaults)
     EXPECT_EQ(doc.name(), "Cubic");
 }
 
+TEST(JuliaProperties, UntouchedFieldsKeepTheirExactValues)
+{
+    // Fifteen significant digits on the page; a deep zoom needs all seventeen.
+    test::ScriptedPrompts prompts;
+    CMandelDoc doc;
+    const JuliaRect deep{-0.74364388703715873, 0.13182590420531198, -0.74364388703415873,
+                         0.13182590420331198};
+    ASSERT_TRUE(isValidJuliaRect(deep));
+    doc.setRect(deep);
+    doc.setEquation({0.1, 1, 0, 0, 0});
+    CJuliaPropertiesSheet sheet(doc, 8, nullptr);
+    EXPECT_NE(sheet.field(7101)->text().toDouble(), deep.left);
+    sheet.field(2305)->setText("Me");
+    sheet.field(7110)->setText("0.2");
+    sheet.accept();
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompts.boxes.shown().empty());
+    EXPECT_EQ(doc.rect(), deep);
+    EXPECT_EQ(doc.equation(), (JuliaEquation{0.2, 1, 0, 0, 0}));
+    EXPECT_EQ(doc.author(), "Me");
+}
+
 TEST_F(MainWndTest, ToolbarPlaceAndRecentFilesOutliveTheWindow)
 {
     CMandelDoc doc;

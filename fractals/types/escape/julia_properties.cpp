@@ -49,7 +49,10 @@ CJuliaPropertiesSheet::CJuliaPropertiesSheet(CJuliaDoc& doc, int iconId, QWidget
     const auto number = [this](int id, double v) {
         auto* e = new QLineEdit(fifteenDigits(v));
         e->setObjectName(QString("edit%1").arg(id));
-        m_numbers[static_cast<std::size_t>(id - 7101)] = e;
+        const auto slot = static_cast<std::size_t>(id - 7101);
+        m_numbers[slot] = e;
+        m_shown[slot] = e->text();
+        m_exact[slot] = v;
         return e;
     };
     const JuliaRect& r = doc.rect();
@@ -118,8 +121,14 @@ void CJuliaPropertiesSheet::fillDefaults()
 bool CJuliaPropertiesSheet::readNumber(int controlId, double& value)
 {
     QLineEdit* e = field(controlId);
+    const auto slot = static_cast<std::size_t>(controlId - 7101);
     bool ok = false;
-    value = QLocale::c().toDouble(e->text().trimmed(), &ok);
+    if (e->text() == m_shown[slot]) {
+        value = m_exact[slot];
+        ok = true;
+    } else {
+        value = QLocale::c().toDouble(e->text().trimmed(), &ok);
+    }
     const char* problem = nullptr;
     if (!ok || !std::isfinite(value))
         problem = kMsgNotANumber;

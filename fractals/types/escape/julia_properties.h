@@ -31,6 +31,10 @@ private:
     QLineEdit* m_name;
     QLineEdit* m_author;
     std::array<QLineEdit*, 10> m_numbers{}; // index controlId - 7101; 7105 is the label
+    // What each number field opened with (15 significant digits): an untouched field stands
+    // for the document's exact value rather than for its shortened text.
+    std::array<QString, 10> m_shown{};
+    std::array<double, 10> m_exact{};
 };
 
 // Shows the sheet; true when the user pressed OK.

@@ -56,8 +56,13 @@ CHenonPropertiesSheet::CHenonPropertiesSheet(CHenonDoc& doc, QWidget* parent)
                               QString::fromStdString(doc.c().text()),
                               QString::fromStdString(doc.d().text())};
     for (int k = 0; k < 5; ++k) {
+        m_shown[k] = texts[k];
         m_fields[k] = new QLineEdit(texts[k]);
         m_fields[k]->setObjectName(QString("edit%1").arg(7101 + k));
+        // Wide enough to show a whole four-vector of the default slice.
+        m_fields[k]->setMinimumWidth(m_fields[k]->fontMetrics().horizontalAdvance(
+                                         "(-1.500000,-2.400000,0.000000,0.000000)") +
+                                     16);
     }
     auto* form = new QFormLayout;
     auto* top = new QHBoxLayout;
@@ -109,14 +114,19 @@ void CHenonPropertiesSheet::accept()
 {
     std::optional<FourVector> vectors[3];
     std::optional<Complex> numbers[2];
+    const FourVector exactVectors[3] = {m_doc.position(), m_doc.horizontal(), m_doc.vertical()};
+    const Complex exactNumbers[2] = {m_doc.c(), m_doc.d()};
     for (int k = 0; k < 5; ++k) {
-        const std::string text = m_fields[k]->text().toStdString();
+        const QString shown = m_fields[k]->text();
+        const std::string text = shown.toStdString();
+        // Untouched: the value behind the text, so a deep zoom survives a change of name.
+        const bool untouched = shown == m_shown[k];
         bool ok;
         if (k < 3) {
-            vectors[k] = FourVector::parse(text);
+            vectors[k] = untouched ? std::optional(exactVectors[k]) : FourVector::parse(text);
             ok = vectors[k].has_value();
         } else {
-            numbers[k - 3] = Complex::parse(text);
+            numbers[k - 3] = untouched ? std::optional(exactNumbers[k - 3]) : Complex::parse(text);
             ok = numbers[k - 3].has_value();
         }
         if (!ok) {

@@ -37,6 +37,9 @@ private:
     QLineEdit* m_name;
     QLineEdit* m_author;
     QLineEdit* m_fields[5];
+    // The texts the fields opened with: the text forms keep six decimals only, so a field the
+    // user did not touch stands for the exact value it showed, not for its rounded text.
+    QString m_shown[5];
 };
 
 bool editHenonProperties(CHenonDoc& doc, QWidget* parent);
