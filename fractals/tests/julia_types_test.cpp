@@ -1,9 +1,12 @@
 // The Julia set and the Julia set with cosines: files, rules and applet parameters.
 #include "cosine_rule.h"
+#include "file_header.h"
 #include "mandel_rule.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace fractals;
 
@@ -34,7 +37,68 @@ int referenceCosine(double x, double y, double a)
     return 89;
 }
 
+std::string le64(double v)
+{
+    std::uint64_t u;
+    std::memcpy(&u, &v, 8);
+    std::string s;
+    for (int k = 0; k < 8; ++k)
+        s += static_cast<char>((u >> (8 * k)) & 0xFF);
+    return s;
+}
+
+std::string headerBytes()
+{
+    Archive ar = Archive::forWriting();
+    ReadWriteFileHeader(ar);
+    return ar.bytes();
+}
+
 } // namespace
+
+TEST(JuliaTypes, FileBytesOfBothTypesAreExact)
+{
+    // A new document of each type: key, empty name and author, the default rectangle and
+    // equation in file order (L, T, R, B, then d, b, a, c_re, c_im).
+    std::string jls = headerBytes() + "\x08Juliaset" + std::string(2, '\0');
+    for (double v : {-1.5, 1.2, 1.5, -1.2, 0.0, 1.0, 0.0, -0.2, 0.75})
+        jls += le64(v);
+    EXPECT_EQ(CJuliaDoc().saveToBytes(), jls);
+
+    CJuliacosDoc cos;
+    cos.SetName("Waves");
+    cos.SetAuthor("B");
+    std::string cjs = headerBytes() + "\x08Juliacos" + "\x05Waves" + "\x01" + "B";
+    for (double v : {-2.0, 2.0, 2.0, -2.0, 0.0, 0.0, 2.98, 0.0, 0.0})
+        cjs += le64(v);
+    EXPECT_EQ(cos.saveToBytes(), cjs);
+}
+
+TEST(JuliaTypes, SaveThenLoadGivesBackEveryDoubleExactly)
+{
+    const JuliaRect r{-1.0 / 3.0, std::nextafter(2.0, 3.0), 1e-300,
+                      -std::numeric_limits<double>::denorm_min()};
+    const JuliaEquation e{-0.0, 19.999999999999996, 0.1, -7.25e-17,
+                          std::numeric_limits<double>::lowest()};
+    CJuliaDoc julia;
+    CJuliacosDoc cos;
+    for (CJuliaDoc* doc : {static_cast<CJuliaDoc*>(&julia), static_cast<CJuliaDoc*>(&cos)}) {
+        doc->setRect(r);
+        doc->setEquation(e);
+        const std::string bytes = doc->saveToBytes();
+        std::unique_ptr<CJuliaDoc> back;
+        if (doc == &julia)
+            back = std::make_unique<CJuliaDoc>();
+        else
+            back = std::make_unique<CJuliacosDoc>();
+        back->loadFromBytes(bytes);
+        EXPECT_EQ(std::memcmp(&back->rect(), &r, sizeof r), 0) << doc->typeKey();
+        EXPECT_EQ(std::memcmp(&back->equation(), &e, sizeof e), 0) << doc->typeKey();
+        // The defaults stay the constructor's.
+        EXPECT_EQ(back->defaultRect(),
+                  (doc == &julia ? JuliaRect{-1.5, 1.2, 1.5, -1.2} : JuliaRect{-2, 2, 2, -2}));
+    }
+}
 
 TEST(JuliaTypes, DefaultsKeysAndFiles)
 {
@@ -96,7 +160,14 @@ TEST(JuliaTypes, CosinePixelsAndItsEdgeCases)
         EXPECT_EQ(col[20], 89) << "row Y = 0 at column " << i; // 2 - 20·0.1 is exactly 0
     }
     EXPECT_EQ(mismatches, 0);
-    // a = 0: every pixel stays (index 89) unless it starts outside ±650.
+    // a = 0: every pixel of the picture stays (index 89) unless it starts outside ±650.
+    const CosineRule flat(r, 0.0, 23, 17);
+    std::vector<std::uint8_t> flatColumn(17);
+    for (int i = 0; i < 23; ++i) {
+        flat.computeColumn(i, flatColumn.data(), nullptr);
+        for (int j = 0; j < 17; ++j)
+            ASSERT_EQ(flatColumn[j], 89) << i << "," << j;
+    }
     EXPECT_EQ(cosineIndex(1.0, 3.0, 0.0), 89);
     EXPECT_EQ(cosineIndex(1.0, 651.0, 0.0), 0);
     EXPECT_EQ(cosineIndex(1e6, 0.0, 2.98), 89); // the real part is never tested
