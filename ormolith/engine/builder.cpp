@@ -61,9 +61,21 @@ struct Tile {
 
 } // namespace
 
+// Where a light's shadows fell in the last build, so that a build that only changes colours
+// need not walk the shadow lines again. Valid only for one pass of one generation (no
+// antialiasing, no reflections) and only while the geometry and the light's place stay.
+struct ShadowKey {
+    std::int32_t kind = -1;
+    Vec3 position, direction;
+    friend bool operator==(const ShadowKey&, const ShadowKey&) = default;
+};
+
 struct BuildWorkspace {
     std::vector<std::unique_ptr<Worker>> workers;
-    std::vector<Tile> tiles; // cleared per build, capacity kept
+    std::vector<Tile> tiles;               // cleared per build, capacity kept
+    std::vector<std::uint32_t> shadowMask; // per pixel, bit i: shadowed from light i
+    std::array<ShadowKey, kMaxLights> shadowKeys{};
+    std::uint32_t shadowValid = 0; // lights whose bits in shadowMask are current
     int laneCapacity = 0;
     BuildStats stats;
 };
@@ -83,6 +95,9 @@ struct Pass {
     double progressPerUnit; // percent for one whole walk of the picture
     const std::vector<Tile>* tiles;
     std::atomic<int>* nextTile;
+    std::uint32_t* shadowMask;  // null when shadows are not kept
+    std::uint32_t cachedLights; // lights whose shadows are read from shadowMask
+    std::uint32_t recordLights; // lights whose shadows are written to shadowMask
 };
 
 bool stopped(const Pass& pass)
@@ -563,7 +578,17 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             }
             push(lanes, lit, lane);
         });
-        if (light.shadows) {
+        const std::uint32_t bit = 1u << li;
+        if (light.shadows && (pass.cachedLights & bit)) {
+            // Nothing that casts or receives these shadows changed since the last build.
+            forTile(tile, [&](int col, int row, int lane) {
+                const std::size_t index = recordIndex(pass, col, row);
+                Lane& l = lanes[lane];
+                if (l.record == std::int32_t(index) && (pass.shadowMask[index] & bit))
+                    l.dist = -1;
+            });
+            finished(pass, w, 1.0, scale);
+        } else if (light.shadows) {
             long long& visits = w.shadowPieces;
             if (light.kind == kParallel) {
                 // The walk moves lanes between lists; the lit ones are found again by `dist`.
@@ -574,6 +599,13 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
                 LampShadowPolicy policy{tile.eye, light.position};
                 walk(pass, w, lit, policy, true, scale, visits, &light.position);
             }
+            if (pass.recordLights & bit)
+                forTile(tile, [&](int col, int row, int lane) {
+                    const std::size_t index = recordIndex(pass, col, row);
+                    const Lane& l = lanes[lane];
+                    const bool shadowed = l.record == std::int32_t(index) && l.dist < 0;
+                    pass.shadowMask[index] = (pass.shadowMask[index] & ~bit) | (shadowed ? bit : 0);
+                });
         }
         // Every lane that joined `lit` and was not shadowed still has dist >= 0.
         forTile(tile, [&](int col, int row, int lane) {
@@ -906,6 +938,32 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
         w->pendingCount = 0;
     }
 
+    // Shadows kept from the last build serve lights that did not move, when the geometry did
+    // not change and the build is a single pass of a single generation.
+    const bool keepShadows = n == 1 && deep == 0;
+    std::uint32_t cachedLights = 0, recordLights = 0;
+    if (keepShadows) {
+        if (ws.shadowMask.size() != scene.accumulator.size()) {
+            ws.shadowMask.assign(scene.accumulator.size(), 0);
+            ws.shadowValid = 0;
+        }
+        for (int i = 0; i < shading.lightCount; ++i) {
+            const PreparedLight& l = shading.lights[i];
+            if (!l.shadows)
+                continue;
+            const ShadowKey key{l.kind, l.kind == kParallel ? Vec3{} : l.position,
+                                l.kind == kLamp ? Vec3{} : l.direction};
+            const std::uint32_t bit = 1u << i;
+            if (!rebuild && (ws.shadowValid & bit) && ws.shadowKeys[i] == key) {
+                cachedLights |= bit;
+            } else {
+                recordLights |= bit;
+                ws.shadowKeys[i] = key;
+            }
+        }
+    }
+    ws.shadowValid = 0; // until this build completes
+
     std::atomic<int> nextTile{0};
     Pass pass{&scene,
               &shading,
@@ -922,7 +980,10 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
               branchGeneration(scene),
               100.0 / totalWork,
               &tiles,
-              &nextTile};
+              &nextTile,
+              keepShadows ? ws.shadowMask.data() : nullptr,
+              cachedLights,
+              recordLights};
     {
         // Workers only read the scene's settings and write their own tiles' records; the
         // joins below publish every record to this thread.
@@ -967,6 +1028,7 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
     scene.lastBuildAntialiasing = scene.antialiasing;
     scene.lastBuildDeep = scene.deep;
     scene.lastBuildCamera = scene.camera;
+    ws.shadowValid = cachedLights | recordLights;
     image.setBuilt();
     return true;
 }

@@ -164,8 +164,21 @@ TEST(Build, LightChangesReuseTheStoredRays)
     EXPECT_GT(lastBuildStats(*scene).traversalPieces, 0);
     EXPECT_EQ(image.pixels, shaded);
 
-    // Shadows are walked again (a light may have moved), the rays are not.
+    // Shadows switched on are walked, the rays are not; once known they are kept while the
+    // light stays where it is, and walked again when it moves.
     scene->lights[1].shadows = 1;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(lastBuildStats(*scene).traversalPieces, 0);
+    EXPECT_GT(lastBuildStats(*scene).shadowPieces, 0);
+    scene->lights[1].diffuse = {0, 0, 1, 2};
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(lastBuildStats(*scene).traversalPieces, 0);
+    EXPECT_EQ(lastBuildStats(*scene).shadowPieces, 0);
+    const auto kept = image.pixels;
+    scene->needsRebuild = true;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(image.pixels, kept);
+    scene->lights[1].position = {2, 2, -3};
     ASSERT_TRUE(build(*scene, image, kW, kH));
     EXPECT_EQ(lastBuildStats(*scene).traversalPieces, 0);
     EXPECT_GT(lastBuildStats(*scene).shadowPieces, 0);
@@ -177,6 +190,24 @@ TEST(Build, LightChangesReuseTheStoredRays)
     ASSERT_TRUE(build(*scene, image, kW + 1, kH));
     EXPECT_GT(lastBuildStats(*scene).traversalPieces, 0);
     EXPECT_EQ(image.bufferWidth, unsigned(kW + 1));
+}
+
+TEST(Build, AColourChangeWithDefaultLightsWalksNothing)
+{
+    // The sample's own lights all cast shadows; changing a colour walks neither the rays, the
+    // normal field nor the shadow lines, and gives the picture of a full build.
+    auto scene = makeSample(2);
+    ImageBuffer image;
+    ASSERT_TRUE(build(*scene, image, kW, kH, 2));
+    scene->lights[0].diffuse = {1, 0.5, 0.25, 1};
+    ASSERT_TRUE(build(*scene, image, kW, kH, 2));
+    const BuildStats& stats = lastBuildStats(*scene);
+    EXPECT_EQ(stats.traversalPieces + stats.normalPieces + stats.shadowPieces, 0);
+    const auto shaded = image.pixels;
+    scene->needsRebuild = true;
+    ASSERT_TRUE(build(*scene, image, kW, kH, 2));
+    EXPECT_GT(lastBuildStats(*scene).shadowPieces, 0);
+    EXPECT_EQ(image.pixels, shaded);
 }
 
 TEST(Build, AStoppedBuildSaysNothingAndForcesAFullRebuild)
