@@ -59,6 +59,12 @@ TEST(HenonText, ParsingFollowsTheBracketAndCommaRules)
     EXPECT_FALSE(Complex::parse("1,2"));
     EXPECT_EQ(leadingNumber("  +3.5abc"), 3.5);
     EXPECT_EQ(leadingNumber("-"), 0);
+    // The standard conversion's other forms: hexadecimal, and overflow to infinity.
+    EXPECT_EQ(leadingNumber(" 0x1Ap1,"), 52);
+    EXPECT_EQ(leadingNumber("1e400"), HUGE_VAL);
+    EXPECT_EQ(leadingNumber("-1e400"), -HUGE_VAL);
+    EXPECT_EQ(FourVector::parse("(0x10, 2.5e-1, 1e400, 7 apples)"),
+              (FourVector{16, 0.25, HUGE_VAL, 7}));
 
     EXPECT_EQ((Complex{-0.2, 0.75}).text(), "(-0.200000,0.750000)");
     EXPECT_EQ((FourVector{-1.5, 1.2, 0, 0}).text(), "(-1.500000,1.200000,0.000000,0.000000)");

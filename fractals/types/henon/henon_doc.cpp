@@ -1,9 +1,10 @@
 #include "henon_doc.h"
 
-#include <cctype>
-#include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <locale.h>
 
 namespace fractals {
 
@@ -25,15 +26,13 @@ std::optional<std::string> bracketed(const std::string& text)
 
 double leadingNumber(const std::string& text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
-        ++i;
-    // from_chars does not take a leading plus sign; the standard conversion does.
-    if (i < text.size() && text[i] == '+' && (i + 1 >= text.size() || text[i + 1] != '-'))
-        ++i;
-    double value = 0;
-    const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-    return result.ec == std::errc() ? value : 0.0;
+    // The C library's conversion itself (blanks, sign, hexadecimal, infinities, overflow to
+    // infinity), pinned to the "C" locale so that a decimal comma of the user's language
+    // never changes what a field means.
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    if (cLocale == static_cast<locale_t>(0))
+        return 0.0;
+    return ::strtod_l(text.c_str(), nullptr, cLocale);
 }
 
 std::string Complex::text() const
