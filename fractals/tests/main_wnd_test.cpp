@@ -84,6 +84,7 @@ TEST_F(MainWndTest, NewSaveReopenKeepsTheDocument)
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->templateId(), 8);
     EXPECT_EQ(frame->title(), "Fractal1");
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - Fractal1");
     auto* doc = static_cast<CMandelDoc*>(frame->doc());
     doc->setRect({-1, 1, 0.5, -0.25});
     doc->SetName("Test");
@@ -91,11 +92,13 @@ TEST_F(MainWndTest, NewSaveReopenKeepsTheDocument)
     main.dispatch(cmd::FileSave);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(frame->title(), "saved.mnd");
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - saved.mnd");
     EXPECT_EQ(suite::test::readFileBytes(dir / "saved.mnd"), doc->saveToBytes());
 
     frame->close();
     QCoreApplication::processEvents();
     EXPECT_TRUE(main.frames().isEmpty());
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98");
     CFractalWnd* again = main.openDocument(file("saved.mnd"));
     ASSERT_TRUE(again);
     EXPECT_EQ(static_cast<CMandelDoc*>(again->doc())->rect(), (JuliaRect{-1, 1, 0.5, -0.25}));

@@ -155,6 +155,7 @@ void CFractalWnd::setTitle(const QString& title)
 {
     m_title = title;
     setWindowTitle(title);
+    m_main->updateFrameTitle();
 }
 
 void CFractalWnd::closeEvent(QCloseEvent* event)
@@ -198,6 +199,7 @@ CMainWnd::CMainWnd()
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
         buildMenus();
         updateCommandStates();
+        updateFrameTitle();
     });
     buildMenus();
 
@@ -855,6 +857,13 @@ void CMainWnd::tileWindows(bool horizontally)
         list[k]->showNormal();
         list[k]->setGeometry(r);
     }
+}
+
+void CMainWnd::updateFrameTitle()
+{
+    const CFractalWnd* frame = activeFrame();
+    setWindowTitle(frame ? QString("%1 - %2").arg(kWindowTitle, frame->title())
+                         : QString(kWindowTitle));
 }
 
 QString CMainWnd::helpDirectory()

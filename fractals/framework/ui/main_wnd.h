@@ -86,6 +86,8 @@ public:
     QMenu* buildContextMenu(int menuId, QWidget* parent);
 
     static QString helpDirectory();
+    // The caption names the active document after the application title.
+    void updateFrameTitle();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
