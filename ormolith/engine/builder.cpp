@@ -230,10 +230,15 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         const int base = top - 1;
         for (int c = 0; c < made; ++c) {
             Piece& child = kids[c];
-            const double d = length(child.centre - eye);
-            const double r = std::sqrt(child.radius2) + d * pass.levelOverF;
-            child.reach = r * r;
-            if (child.radius2 * pass.precision2 > d * d * pass.levelOverF2) {
+            const Vec3 fromEye = child.centre - eye;
+            const double d2 = dot(fromEye, fromEye);
+            double d = 0;
+            if constexpr (Policy::kUsesReach) {
+                d = std::sqrt(d2);
+                const double r = std::sqrt(child.radius2) + d * pass.levelOverF;
+                child.reach = r * r;
+            }
+            if (child.radius2 * pass.precision2 > d2 * pass.levelOverF2) {
                 order[kept] = c;
                 distance[kept] = sortFrom ? length(child.centre - *sortFrom) : d;
                 ++kept;
@@ -277,6 +282,7 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
 // Rays of one generation: a lane stays with a piece while its reach sphere lies (partly) ahead
 // of the ray and no farther than the ray's present hit.
 struct RayPolicy {
+    static constexpr bool kUsesReach = true;
     Vec3 eye;
     bool fromEye; // every lane starts at the eye (generation 0)
     LaneCold* cold;
@@ -323,6 +329,7 @@ struct RayPolicy {
 // far enough from a point counts as a whole; a near one is replaced by its children, whose
 // masses follow a dimension estimate refined by one Newton step per level.
 struct NormalPolicy {
+    static constexpr bool kUsesReach = false; // the normal field never meets spheres
     Vec3 eye;
     double near2Factor; // max(Precision, 1)^2
     LaneCold* cold;
@@ -408,6 +415,7 @@ struct NormalPolicy {
 
 // Shadow lines of a Lamp or Spot: from the light (origin) to the point, `dist` long.
 struct LampShadowPolicy {
+    static constexpr bool kUsesReach = true;
     Vec3 eye;
     Vec3 light; // every line starts here
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
@@ -454,6 +462,7 @@ struct LampShadowPolicy {
 
 // Shadow lines of a Parallel light: from the point towards the light (direction d = -a).
 struct ParallelShadowPolicy {
+    static constexpr bool kUsesReach = true;
     Vec3 eye;
     LaneCold* cold;
     void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
