@@ -111,16 +111,16 @@ std::string settingsFilePath()
         const char* v = std::getenv(name);
         return v && *v ? v : nullptr;
     };
-    std::string folder;
+    // Each branch builds its whole path in one expression: assigning a getenv text to a string
+    // and appending afterwards trips g++ 12's -Wrestrict false positive in optimised builds.
+    constexpr std::string_view kName = "/qubex.ini";
     if (const char* windir = nonEmpty("WINDIR"))
-        folder = windir;
-    else if (const char* config = nonEmpty("XDG_CONFIG_HOME"))
-        folder = config;
-    else if (const char* home = nonEmpty("HOME"))
-        folder = std::string(home) + "/.config";
-    else
-        folder = ".";
-    return folder + "/qubex.ini";
+        return std::string(windir).append(kName);
+    if (const char* config = nonEmpty("XDG_CONFIG_HOME"))
+        return std::string(config).append(kName);
+    if (const char* home = nonEmpty("HOME"))
+        return std::string(home).append("/.config").append(kName);
+    return std::string(".").append(kName);
 }
 
 Settings parseSettings(std::string_view text)

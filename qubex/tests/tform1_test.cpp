@@ -213,6 +213,29 @@ TEST_F(MainWindow, EditorApplyWithATwoReportsOnceAndKeepsThatCoefficient)
     EXPECT_EQ(view().draws, draws + 1);
 }
 
+TEST_F(MainWindow, TypingIntoAChosenEditorCellReplacesItsText)
+{
+    TForm1& w = open();
+    item("codeeditor1")->trigger();
+    QTableWidget* grid = w.codeEditor().grid();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid->visualItemRect(grid->item(1, 2)).center());
+    ASSERT_EQ(grid->currentRow(), 1);
+    ASSERT_EQ(grid->currentColumn(), 2);
+    QTest::keyClick(grid, Qt::Key_0); // the first key opens the cell's editor
+    auto* cellEditor = grid->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(cellEditor, nullptr);
+    EXPECT_EQ(cellEditor->text(), "0"); // what the cell held is gone
+    QTest::keyClicks(cellEditor, ".5");
+    QTest::keyClick(cellEditor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the delegate commits the edit from the event loop
+    EXPECT_EQ(grid->item(1, 2)->text(), "0.5");
+    QTest::mouseClick(w.codeEditor().applyButton(), Qt::LeftButton);
+    EXPECT_EQ(w.document().code().maps[1][2][0], 0.5);
+    EXPECT_TRUE(prompts.texts().empty());
+    w.codeEditor().close();
+}
+
 TEST_F(MainWindow, EditorLayoutFollowsItsSize)
 {
     TForm1& w = open();

@@ -32,7 +32,11 @@ TForm5::TForm5(TForm1& owner) : QWidget(nullptr, Qt::Window), owner_(owner)
     grid_->verticalHeader()->setDefaultSectionSize(15 + 6);
     grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid_->setTabKeyNavigation(true);
-    grid_->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // A click selects a cell and typing replaces what it holds, as in any spreadsheet; a
+    // double click or F2 edits the text in place. Opening the editor on every click put the
+    // caret wherever the click landed, so a typed number was spliced into the old one.
+    grid_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
     grid_->setShowGrid(true);
 
     close_ = new QPushButton("close", this);
