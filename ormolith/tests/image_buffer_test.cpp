@@ -1,6 +1,8 @@
 // The image buffer, the 24-bit BMP file byte for byte, and --render in batch mode.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <filesystem>
 #include <sstream>
 
@@ -162,4 +164,33 @@ TEST(RenderBatch, WritesTheBitmapAndReportsFailures)
         EXPECT_FALSE(parseCommandLine(args, error)) << message;
         EXPECT_EQ(error, message);
     }
+}
+
+TEST(Bitmap, QtReadsTheFileAsWritten)
+{
+    // An independent reader sees the same size and the same pixels (blue-green-red, bottom-up
+    // rows, padded), for a width whose rows need padding.
+    ImageBuffer image;
+    image.allocate(5, 3, 24);
+    for (unsigned row = 0; row < 3; ++row)
+        for (unsigned col = 0; col < 5; ++col) {
+            std::uint8_t* p = image.pixelRow(int(row)) + 3 * col;
+            p[0] = std::uint8_t(10 * col);        // blue
+            p[1] = std::uint8_t(100 + row);       // green
+            p[2] = std::uint8_t(200 + col + row); // red
+        }
+    const std::string bytes = bitmapFileBytes(image);
+    QImage read;
+    ASSERT_TRUE(
+        read.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()), "BMP"));
+    ASSERT_EQ(read.width(), 5);
+    ASSERT_EQ(read.height(), 3);
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 5; ++col) {
+            // QImage counts rows from the top.
+            const QRgb c = read.pixel(col, 2 - row);
+            EXPECT_EQ(qBlue(c), 10 * col);
+            EXPECT_EQ(qGreen(c), 100 + row);
+            EXPECT_EQ(qRed(c), 200 + col + row);
+        }
 }
