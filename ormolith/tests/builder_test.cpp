@@ -267,6 +267,19 @@ TEST(Build, ReflectionsTraceWeightedSecondaryRays)
     ASSERT_TRUE(build(*scene, image, kW, kH));
     EXPECT_GT(lastBuildStats(*scene).traversalPieces, 0);
     EXPECT_FLOAT_EQ(record(*scene, kW / 2, kH / 2).weight, 1.0f);
+    const auto direct = image.pixels;
+
+    // A reflected ray of weight 0.01 or less is not traced again: the picture is the one
+    // without reflections. Just above it, the reflections show.
+    scene->deep = 1;
+    scene->materials[0].reflection = 0.01;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(record(*scene, kW / 2, kH / 2).distance, 200);
+    EXPECT_EQ(image.pixels, direct);
+    scene->materials[0].reflection = 0.02;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(record(*scene, kW / 2, kH / 2).distance, 100);
+    EXPECT_NE(image.pixels, direct);
 }
 
 TEST(Camera, AutoCamAimsAtTheSetAndBacksOffFromInside)
