@@ -143,13 +143,19 @@ std::string findDescriptionFile(const std::string& dir)
 Bootstrapper::Bootstrapper(MessageBoxes& boxes, WaitWindow& window, Platform platform)
     : boxes_(boxes), window_(window), platform_(std::move(platform))
 {
+    // A box can stay open for a long time; a program started before it that ends meanwhile
+    // is collected then, not left as a zombie until the user answers.
+    boxes_.setWhileOpen([this] { children_.reap(); });
+}
+
+Bootstrapper::~Bootstrapper()
+{
+    boxes_.setWhileOpen({});
 }
 
 Answer Bootstrapper::ask(const std::string& text, const std::string& title, Buttons buttons,
                          Answer defaultAnswer)
 {
-    // A box can stay open for a long time; programs started before it and already ended
-    // should not wait that long to be collected.
     children_.reap();
     return boxes_.show(text, title, buttons, defaultAnswer);
 }

@@ -22,6 +22,13 @@ public:
     virtual ~MessageBoxes() = default;
     virtual Answer show(const std::string& text, const std::string& title, Buttons buttons,
                         Answer defaultAnswer) = 0;
+
+    // Work that must not wait for the user: a box that waits for an answer calls it now and
+    // then while it is open. Boxes that answer at once never need to.
+    void setWhileOpen(std::function<void()> work) { whileOpen_ = std::move(work); }
+
+protected:
+    std::function<void()> whileOpen_;
 };
 
 // The small "please wait" window. show() paints it once: nothing runs an event loop.
@@ -84,6 +91,9 @@ inline constexpr int kLastUnsupportedMajorVersion = 3;
 class Bootstrapper {
 public:
     Bootstrapper(MessageBoxes& boxes, WaitWindow& window, Platform platform);
+    ~Bootstrapper();
+    Bootstrapper(const Bootstrapper&) = delete;
+    Bootstrapper& operator=(const Bootstrapper&) = delete;
     // The exit code: 1 when the version check fails, 0 otherwise.
     int run();
 

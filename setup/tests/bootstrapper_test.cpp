@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace setup {
 namespace {
@@ -295,6 +296,38 @@ TEST_F(Run, RetryStartsAProgramThatHasAppearedMeanwhile)
     EXPECT_EQ(boxes.script.shown().size(), 1u);
     ASSERT_TRUE(test::waitForFile(src / "first.txt"));
     ASSERT_TRUE(test::waitForFile(src / "second.txt"));
+}
+
+TEST_F(Run, AProgramThatEndsWhileABoxIsOpenIsCollectedBeforeTheAnswer)
+{
+    // The first program ends only once the box is open, when the test lets it.
+    writeInf("[Ovalink]\nExecute1=sh -c \"echo $$ > pid.txt; while [ ! -e go ]; do sleep 0.02; "
+             "done\"\nExecute2=no-such-prog\n");
+    bool endedWhileOpen = false;
+    int stillThere = 0;
+    boxes.whileShown = [&](std::size_t) {
+        ASSERT_TRUE(test::waitForFile(src / "pid.txt"));
+        const pid_t pid = std::stoi(readFileBytes(src / "pid.txt"));
+        test::writeText(src / "go", "");
+        // Wait, without collecting it, until the first program has ended.
+        siginfo_t info{};
+        for (int i = 0; i < 2000 && info.si_pid != pid; ++i) {
+            info = {};
+            ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+            std::this_thread::sleep_for(10ms);
+        }
+        endedWhileOpen = info.si_pid == pid;
+        boxes.workWhileOpen();
+        // Collected means the child is gone, not a zombie waiting for the box to close.
+        info = {};
+        stillThere =
+            ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+            info.si_pid == pid;
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(titles(), std::vector<std::string>{"Setup"});
+    EXPECT_TRUE(endedWhileOpen);
+    EXPECT_EQ(stillThere, 0);
 }
 
 TEST(StreamMessageBoxes, PrintsEachBoxAndTakesTheUnattendedAnswer)

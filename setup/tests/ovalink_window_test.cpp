@@ -138,5 +138,26 @@ TEST(QtMessageBoxes, ShowTheErrorIconTheButtonsAndTheDefault)
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
 }
 
+TEST(QtMessageBoxes, CollectEndedProgramsWhileWaitingForTheAnswer)
+{
+    QtMessageBoxes boxes;
+    ChildReaper reaper;
+    boxes.setWhileOpen([&reaper] { reaper.reap(); });
+    const StartResult started = startProgram("sh -c \"exit 0\"", "/", ProgramSearch{});
+    ASSERT_GT(started.pid, 0) << started.error;
+    reaper.adopt(started.pid);
+
+    bool collectedWhileOpen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        collectedWhileOpen = QTest::qWaitFor([&] { return reaper.pending() == 0; }, 10000);
+        box->button(QMessageBox::Ignore)->click();
+    });
+    EXPECT_EQ(boxes.show("t", "Copy Failed", Buttons::AbortRetryIgnore, Answer::Ignore),
+              Answer::Ignore);
+    EXPECT_TRUE(collectedWhileOpen);
+}
+
 } // namespace
 } // namespace setup

@@ -34,6 +34,13 @@ struct ScriptedBoxes : MessageBoxes {
             whileShown(buttons.size() - 1);
         return script.show(text, title);
     }
+
+    // What a box that waits for a person would do now and then.
+    void workWhileOpen()
+    {
+        if (whileOpen_)
+            whileOpen_();
+    }
 };
 
 struct RecordingWindow : WaitWindow {

@@ -1,6 +1,7 @@
 #include "qt_message_boxes.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 namespace setup {
 namespace {
@@ -47,6 +48,13 @@ Answer QtMessageBoxes::show(const std::string& text, const std::string& title, B
     // harmless default, Ignore. The other boxes have a natural escape (Cancel, OK).
     if (buttons == Buttons::AbortRetryIgnore)
         box.setEscapeButton(toButton(defaultAnswer));
+    // The box runs its own event loop until it is answered; the run's background work goes on
+    // from there.
+    QTimer whileOpen;
+    if (whileOpen_) {
+        QObject::connect(&whileOpen, &QTimer::timeout, &whileOpen, [this] { whileOpen_(); });
+        whileOpen.start(kWhileOpenIntervalMs);
+    }
     switch (box.exec()) {
     case QMessageBox::Abort:
         return Answer::Abort;
