@@ -385,17 +385,17 @@ bool voidCheck(FractalScene& scene)
     // the void check it means that the set left the ball.
     bool lost = false;
     const int n = std::clamp(scene.setCount, 0, kMaxSets);
-    const int savedCurrent = scene.currentSet;
     bool ok = true;
     for (int j = 0; j < n && ok; ++j) {
         if (!scene.takesPart(j))
             continue;
         const Vec3 c = scene.sets[j].centre;
-        // The root of set j: makeRootPiece roots the drawn set, so borrow Current set.
-        scene.currentSet = j + 1;
+        // The root of set j: the drawn set's root (identity transform, mass 1) moved to set j.
         Piece root;
         scene.makeRootPiece(root);
-        scene.currentSet = savedCurrent;
+        root.set = j;
+        root.centre = c;
+        root.radius2 = scene.sets[j].radius2;
         int count = scene.makeChildren(root, stack.data(), kMaxPieces, -1);
         lost = lost || count != activeSubsets(root.set);
         double lowerMax = 0, upperMax = 0;
