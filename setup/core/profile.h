@@ -12,7 +12,8 @@ namespace setup {
 
 class Profile {
 public:
-    // Parses the text of a whole file. Never fails: lines that are neither a section header
+    // Parses the text of a whole file: bytes (UTF-8 or any single-byte text), or UTF-16 when it
+    // starts with its byte order mark. Never fails: lines that are neither a section header
     // nor a "key=value" pair are ignored, as the original reader ignores them.
     static Profile parse(std::string_view text);
 

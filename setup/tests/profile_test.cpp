@@ -42,6 +42,32 @@ TEST(Profile, TrimsBlanksAndLineEndsAndSkipsComments)
     EXPECT_EQ(get(p, "Execute1"), "sh -c \"x\"   ; not a comment");
 }
 
+std::string utf16(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+TEST(Profile, ReadsUtf16FilesWithAByteOrderMark)
+{
+    // "Ü" and the musical G clef (a surrogate pair) come out as UTF-8; a lone surrogate as U+FFFD.
+    const std::u16string text =
+        u"[Ovalink]\r\nInstall1=a,\u00DC;c,\U0001D11E\r\nExecute1=x\xD800y\r\n";
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian);
+        const auto p = Profile::parse(utf16(text, bigEndian));
+        EXPECT_EQ(get(p, "Install1"), "a,\xC3\x9C;c,\xF0\x9D\x84\x9E");
+        EXPECT_EQ(get(p, "Execute1"), "x\xEF\xBF\xBDy");
+    }
+    // An odd trailing byte is dropped rather than read past the end.
+    EXPECT_EQ(get(Profile::parse(utf16(u"[Ovalink]\nA=b", false) + "\x01"), "A"), "b");
+}
+
 TEST(Profile, StripsOneMatchingPairOfQuotes)
 {
     const auto p = Profile::parse("[Ovalink]\nA=\"quoted\"\nB='single'\nC=\"mixed'\n"
