@@ -199,12 +199,16 @@ TEST_F(GlView, LeftDragTurnsTheCloudAndKeepsSpinning)
 {
     cloudAt(0, 0.6, 0); // a vertical drag turns about x, which moves this point
     const QImage before = frame();
+    int spinsStarted = 0; // the main window starts its timer on this call
+    view.spinStarted = [&spinsStarted] { ++spinsStarted; };
     mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {100, 100});
     QTest::qWait(5);
     mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, {100, 140});
     QTest::qWait(5);
     mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, {100, 140});
     EXPECT_TRUE(view.trackball().spinning);
+    EXPECT_TRUE(view.spinning());
+    EXPECT_EQ(spinsStarted, 1);
     EXPECT_GT(view.trackball().angle, 0);
     const QImage turned = frame();
     EXPECT_NE(before, turned);

@@ -54,6 +54,8 @@ public:
     explicit FakeView(QWidget* parent) : QWidget(parent) {}
     int draws = 0, backgrounds = 0, fogs = 0, zoomResets = 0, ticks = 0, releases = 0;
     bool usable = true;
+    bool spin = false;
+    bool spinning() const override { return spin; }
     bool viewUsable() const override { return usable; }
     QWidget* widget() override { return this; }
     void drawScene() override { ++draws; }

@@ -444,10 +444,20 @@ TEST_F(MainWindow, DrawingAreaWithoutOpenGlReportsAndCloses)
     EXPECT_EQ(prompts.boxes.shown()[0].title, "Error");
 }
 
-TEST_F(MainWindow, SpinTimerReachesTheView)
+TEST_F(MainWindow, SpinTimerRunsOnlyWhileTheViewSpins)
 {
     open();
+    QTest::qWait(20);
+    EXPECT_EQ(view().ticks, 0); // nothing turning: no timer
+    view().spin = true;
+    view().spinStarted();
     QTRY_VERIFY(view().ticks > 3);
+    view().spin = false;
+    const int before = view().ticks;
+    QTRY_VERIFY(view().ticks > before);
+    const int ticks = view().ticks;
+    QTest::qWait(30);
+    EXPECT_EQ(view().ticks, ticks); // the tick that found the spin over stopped the timer
 }
 
 class Dialogs : public MainWindow {};

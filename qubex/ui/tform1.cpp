@@ -179,9 +179,18 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
     document_.generatePoints();
     updateMenuChecks();
 
+    // The timer runs only while the view spins: a 1 ms timer left running wakes the program
+    // a thousand times a second for nothing.
     spinTimer_.setInterval(1);
-    connect(&spinTimer_, &QTimer::timeout, this, [this] { view_->timerTick(); });
-    spinTimer_.start();
+    connect(&spinTimer_, &QTimer::timeout, this, [this] {
+        view_->timerTick();
+        if (!view_->spinning())
+            spinTimer_.stop();
+    });
+    view_->spinStarted = [this] {
+        if (!closed_)
+            spinTimer_.start();
+    };
 
     resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())

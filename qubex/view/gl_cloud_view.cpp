@@ -269,6 +269,8 @@ void GlCloudView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         trackball_.release(tickCount());
+        if (trackball_.spinning && spinStarted)
+            spinStarted();
     } else if (event->button() == Qt::RightButton) {
         unsetCursor();
         zoom_.release();

@@ -22,6 +22,7 @@ public:
     void setFogColor() override;
     void resetZoom() override;
     void timerTick() override;
+    bool spinning() const override { return trackball_.spinning; }
     void releaseView() override;
     bool viewUsable() const override;
 
