@@ -122,3 +122,27 @@ TEST(Lights, LampAttenuationSpotConeAndFacing)
     EXPECT_FALSE(dot(Vec3{0, 0, 1}, lightVector(lamp, p)) < 0);
     EXPECT_TRUE(dot(n, lightVector(lamp, p)) < 0);
 }
+
+TEST(Lights, DegenerateLightsAddNothingRatherThanInfinities)
+{
+    PreparedLight lamp;
+    lamp.kind = kLamp;
+    lamp.diffuse = {1, 1, 1};
+    lamp.specular = {1, 1, 1};
+    PreparedMaterial m;
+    m.diffuse = m.specular = {1, 1, 1};
+    m.shininess = 2.5; // a fractional power of a negative base would be NaN
+    const Vec3 n{0, 0, -1}, d{0, 0, 1};
+    // A lamp sitting on the point: no finite intensity there.
+    lamp.position = {0, 0, 0};
+    EXPECT_EQ(lightContribution(lamp, m, n, d, lightVector(lamp, {0, 0, 0}), 1), (Rgb{}));
+    // Attenuation all zero (possible with Advanced colors On).
+    lamp.position = {0, 0, -1};
+    lamp.quadratic = 0;
+    EXPECT_EQ(lightContribution(lamp, m, n, d, lightVector(lamp, {0, 0, 0}), 1), (Rgb{}));
+    // A smoothed normal turned away from the half vector: no highlight, and nothing undefined.
+    lamp.quadratic = 1;
+    const Rgb c = lightContribution(lamp, m, {0, 0, 1}, d, lightVector(lamp, {0, 0, 0}), 1);
+    EXPECT_TRUE(std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b));
+    EXPECT_LT(c.r, 0); // only the (negative) diffuse term, which the conversion turns into 0
+}
