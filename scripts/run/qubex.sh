@@ -15,5 +15,7 @@ if [ "$mode" = window ]; then
   echo "qubex: window started (pid $!)"
   exit 0
 fi
+# qubex refuses to write into a folder that does not exist; the output folder is ours to make.
+mkdir -p "$out"
 "$exe" --export-ply "$out/qubex.ply" --save-code "$out/qubex.qbx"
 echo "qubex: wrote $out/qubex.ply (point cloud, PLY) and $out/qubex.qbx (its code)"
