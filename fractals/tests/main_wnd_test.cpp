@@ -106,6 +106,31 @@ TEST_F(MainWndTest, NewSaveReopenKeepsTheDocument)
     EXPECT_TRUE(prompts.boxes.shown().empty());
 }
 
+TEST_F(MainWndTest, CaptionFollowsTheActiveDocumentAlsoWhenMaximized)
+{
+    CMainWnd main;
+    main.show();
+    CFractalWnd* first = main.newDocument(8);
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - Fractal1");
+    // Maximized, the document title moves into brackets, once.
+    first->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - [Fractal1]");
+    CFractalWnd* second = main.newDocument(8);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - [Fractal2]");
+    second->setTitle("named.mnd");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - [named.mnd]");
+    second->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98 - named.mnd");
+    second->close();
+    first->close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(main.windowTitle(), "Kaleidra 98");
+}
+
 TEST_F(MainWndTest, ClosingAModifiedDocumentAsks)
 {
     CMainWnd main;

@@ -130,6 +130,8 @@ CFractalWnd::CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_p
     m_view = tmpl.makeView(m_doc.get());
     setWidget(m_view);
     setTitle(title);
+    m_stateConnection = connect(this, &QMdiSubWindow::windowStateChanged, this,
+                                [this] { m_main->updateFrameTitle(); });
     connect(m_view, &CFractalView::contextMenuRequested, this, [this](int menuId, QPoint pos) {
         if (QMenu* menu = m_main->buildContextMenu(menuId, this)) {
             menu->exec(pos);
@@ -140,10 +142,17 @@ CFractalWnd::CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_p
 
 CFractalWnd::~CFractalWnd()
 {
+    // The base class still changes state as it goes, when this window no longer exists.
+    detachFromMain();
     // The view's thread reads the document: end it before the document goes.
     if (m_view)
         m_view->ControlRender(CFractalView::Stop);
     delete widget();
+}
+
+void CFractalWnd::detachFromMain()
+{
+    disconnect(m_stateConnection);
 }
 
 int CFractalWnd::templateId() const
@@ -219,8 +228,10 @@ CMainWnd::~CMainWnd()
     // Child windows go after this object: their last activation signals must not reach it.
     m_mdi->disconnect(this);
     m_idleTimer->stop();
-    for (CFractalWnd* frame : frames())
+    for (CFractalWnd* frame : frames()) {
         frame->view()->ControlRender(CFractalView::Stop);
+        frame->detachFromMain();
+    }
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event)
@@ -861,9 +872,11 @@ void CMainWnd::tileWindows(bool horizontally)
 
 void CMainWnd::updateFrameTitle()
 {
+    // A maximized document window adds " - [title]" to the caption by itself.
     const CFractalWnd* frame = activeFrame();
-    setWindowTitle(frame ? QString("%1 - %2").arg(kWindowTitle, frame->title())
-                         : QString(kWindowTitle));
+    setWindowTitle(frame && !frame->isMaximized()
+                       ? QString("%1 - %2").arg(kWindowTitle, frame->title())
+                       : QString(kWindowTitle));
 }
 
 QString CMainWnd::helpDirectory()

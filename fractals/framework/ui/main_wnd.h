@@ -44,6 +44,8 @@ public:
     CFractalView* view() const { return m_view; }
     QString title() const { return m_title; }
     void setTitle(const QString& title);
+    // Stops telling the main window about state changes (either of them is going away).
+    void detachFromMain();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<CFractalDoc> m_doc;
     CFractalView* m_view;
     QString m_title;
+    QMetaObject::Connection m_stateConnection;
 };
 
 class CMainWnd : public QMainWindow {
