@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for the widget tests: scripted dialogs and a drawing area that counts calls.
 #include "scripted_answers.h"
+#include "files/settings_file.h"
 #include "ui/prompts.h"
 #include "ui/tform1.h"
 #include "view/cloud_view.h"
@@ -8,6 +9,7 @@
 #include <QWidget>
 
 #include <deque>
+#include <filesystem>
 #include <vector>
 
 namespace qubex::test {
@@ -63,7 +65,12 @@ public:
     void setFogColor() override { ++fogs; }
     void resetZoom() override { ++zoomResets; }
     void timerTick() override { ++ticks; }
-    void releaseView() override { ++releases; }
+    void releaseView() override
+    {
+        ++releases;
+        settingsExistedAtRelease = std::filesystem::exists(settingsFilePath());
+    }
+    bool settingsExistedAtRelease = false;
 };
 
 inline TForm1::Options fakeViewOptions(QStringList arguments = {})

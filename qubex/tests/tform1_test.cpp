@@ -402,6 +402,7 @@ TEST_F(MainWindow, SettingsAreWrittenAtCloseAfterTheViewIsReleased)
     EXPECT_FALSE(std::filesystem::exists(settingsFilePath()));
     w.close();
     EXPECT_EQ(view().releases, 1);
+    EXPECT_FALSE(view().settingsExistedAtRelease); // written only once the view is released
     const Settings s = readSettings(settingsFilePath());
     EXPECT_EQ(s.matrix_length, 32);
     EXPECT_EQ(s.generation.iteration, 100);
