@@ -102,6 +102,7 @@ TEST_F(ViewTest, StartWhileRunningDoesNothingAndStartWhilePausedResumes)
     view.show();
     view.ControlRender(CFractalView::Start);
     ASSERT_TRUE(waitFor([&] { return view.reached.load() == 1; }));
+    EXPECT_EQ(view.cursor().shape(), Qt::WaitCursor);
     view.ControlRender(CFractalView::Start);
     EXPECT_EQ(view.starts.load(), 1);
 
@@ -120,6 +121,7 @@ TEST_F(ViewTest, StartWhileRunningDoesNothingAndStartWhilePausedResumes)
     QSignalSpy ended(&view, &CFractalView::renderEnded);
     ASSERT_TRUE(waitFor([&] { return ended.count() == 1; }));
     EXPECT_FALSE(view.isRunning());
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
     CommandState stop;
     view.updateCommand(cmd::Stop, stop);
     EXPECT_TRUE(stop.checked);
