@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -129,6 +130,30 @@ TEST_F(MainWndTest, CaptionFollowsTheActiveDocumentAlsoWhenMaximized)
     first->close();
     QCoreApplication::processEvents();
     EXPECT_EQ(main.windowTitle(), "Kaleidra 98");
+}
+
+TEST_F(MainWndTest, RightClickMenusOfTheEscapeTimeAndHenonViews)
+{
+    CMainWnd main;
+    const auto items = [&](int menuId) {
+        std::unique_ptr<QMenu> menu(main.buildContextMenu(menuId, &main));
+        QStringList texts;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                texts << a->text() + (a->isEnabled() ? "" : " (disabled)");
+        return texts;
+    };
+    main.newDocument(9);
+    EXPECT_EQ(main.activeFrame()->view()->contextMenuId(), 7099);
+    EXPECT_EQ(items(7099), (QStringList{"P&roperties...", "Re&fresh", "Edit E&quation...",
+                                        "Reset &Palette", "&Cycle"}));
+    // The Henon window's "&Reset" has no handler there and does nothing.
+    main.newDocument(6);
+    EXPECT_EQ(main.activeFrame()->view()->contextMenuId(), 6099);
+    EXPECT_EQ(items(6099), (QStringList{"P&roperties...", "&Reset (disabled)", "Re&fresh",
+                                        "Edit E&quation...", "Reset &Palette", "&Cycle"}));
+    main.dispatch(cmd::Reset);
+    EXPECT_FALSE(main.activeFrame()->view()->isRunning());
 }
 
 TEST_F(MainWndTest, ClosingAModifiedDocumentAsks)
