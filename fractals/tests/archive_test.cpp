@@ -1,8 +1,12 @@
 #include "archive.h"
 #include "file_header.h"
+#include "temp_env.h"
 
+#include <atomic>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace std::string_literals;
 
@@ -144,4 +148,27 @@ TEST(Archive, NumbersAndMisuse)
     Archive huge = Archive::forReading("\xFF\xFF\xFF\xFF\xFF\xFF\x7F"
                                        "abc");
     EXPECT_EQ(causeOf([&] { huge.readString(); }), ArchiveException::endOfFile);
+}
+
+TEST(Archive, SimultaneousSafeWritesToOnePathNeverMix)
+{
+    // Two exports finishing into the same file at the same moment: the file ends up as one of
+    // them, complete, and no scratch file is left behind.
+    suite::test::TempDir dir;
+    const auto path = dir / "same.bmp";
+    const std::string a(1 << 20, 'a'), b(1 << 20, 'b');
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> failures{0};
+        std::thread first([&] { failures += !writeFileSafely(path, a); });
+        std::thread second([&] { failures += !writeFileSafely(path, b); });
+        first.join();
+        second.join();
+        EXPECT_EQ(failures.load(), 0);
+        const std::string now = suite::test::readFileBytes(path);
+        ASSERT_TRUE(now == a || now == b) << "round " << round;
+    }
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
 }

@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -297,8 +298,11 @@ bool readWholeFile(const std::filesystem::path& path, std::string& bytes, std::s
 
 bool writeFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string* error)
 {
+    // One scratch name per call: two renders may finish into the same path at once, and
+    // neither may write into the other's half-written file.
+    static std::atomic<unsigned> serial{0};
     std::filesystem::path tmp = path;
-    tmp += ".part" + std::to_string(::getpid());
+    tmp += ".part" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1));
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) {
