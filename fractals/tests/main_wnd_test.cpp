@@ -52,6 +52,18 @@ TEST_F(MainWndTest, ShortMenuWithoutDocumentAndTypeMenuWithMandelbrot)
         EXPECT_TRUE(view.contains(item)) << item;
     EXPECT_EQ(main.menuItemTexts("&Run"),
               (QStringList{"&Start\tF8", "&Pause\tPause", "S&top\tEsc", "&Make Bitmap..."}));
+    const QString recent =
+        "&1 " + QDir::toNativeSeparators(QFileInfo(file("m.mnd")).absoluteFilePath());
+    EXPECT_EQ(main.menuItemTexts("&Fractals"),
+              (QStringList{"&New...\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...",
+                           "&Close", "P&roperties...\tAlt+Enter", "Ex&port", recent, "E&xit"}));
+    EXPECT_EQ(main.menuItemTexts("&View"),
+              (QStringList{"&Status Bar", "&Toolbar", "&Zoom In\t+", "Zoom &Out\t-", "Reset Zoo&m",
+                           "Zoom...", "&Reset\tCtrl+R", "Edit E&quation...", "&Cycle\tCtrl+C",
+                           "Reset &Palette", "&Edit Palette...", "Re&fresh\tF5"}));
+    EXPECT_EQ(main.menuItemTexts("&Window"),
+              (QStringList{"&Arrange All", "&Cascade ", "&Tile Horizontally", "Tile &Vertically"}));
+    EXPECT_EQ(main.menuItemTexts("&Help"), (QStringList{"&Help Topics\tF1", "&About..."}));
     EXPECT_TRUE(main.recentFiles().contains(QFileInfo(file("m.mnd")).absoluteFilePath()));
     // A document opens without rendering.
     EXPECT_FALSE(main.activeFrame()->view()->isRunning());
