@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -67,6 +68,38 @@ TEST_F(MainWndTest, ShortMenuWithoutDocumentAndTypeMenuWithMandelbrot)
     EXPECT_TRUE(main.recentFiles().contains(QFileInfo(file("m.mnd")).absoluteFilePath()));
     // A document opens without rendering.
     EXPECT_FALSE(main.activeFrame()->view()->isRunning());
+}
+
+TEST_F(MainWndTest, MenusOfTheOtherTypesDifferAsTheirTypesNeed)
+{
+    CMainWnd main;
+    main.newDocument(6); // Henon map: palette items, no zoom items
+    EXPECT_EQ(main.menuItemTexts("&View"),
+              (QStringList{"&Status Bar", "&Toolbar", "Edit E&quation...", "&Cycle\tCtrl+C",
+                           "Reset &Palette", "&Edit Palette...", "Re&fresh\tF5"}));
+    main.newDocument(4); // L-System: no web page, Properties in the View menu
+    EXPECT_EQ(main.menuItemTexts("&View"),
+              (QStringList{"&Status Bar", "&Toolbar", "P&roperties...", "Re&fresh\tF5"}));
+    const QStringList lsystemFile = main.menuItemTexts("&Fractals");
+    EXPECT_TRUE(lsystemFile.contains("P&roperties...\tAlt+Enter"));
+    main.newDocument(3); // IFS: Properties without the key hint, Save Bitmap in the Run menu
+    EXPECT_TRUE(main.menuItemTexts("&Fractals").contains("P&roperties..."));
+    EXPECT_EQ(main.menuItemTexts("&Run"),
+              (QStringList{"&Start\tF8", "&Pause\tPause", "S&top\tEsc", "&Save Bitmap..."}));
+    // The Export submenu: both exports, except for the L-System type.
+    const auto exportItems = [&] {
+        QStringList texts;
+        for (QAction* a : main.menuBar()->actions())
+            if (a->text() == "&Fractals")
+                for (QAction* item : a->menu()->actions())
+                    if (item->menu() && item->text() == "Ex&port")
+                        for (QAction* e : item->menu()->actions())
+                            texts << e->text();
+        return texts;
+    };
+    EXPECT_EQ(exportItems(), (QStringList{"Windows &Bitmap...", "&Web Page (HTML)"}));
+    main.newDocument(4);
+    EXPECT_EQ(exportItems(), (QStringList{"Windows &Bitmap..."}));
 }
 
 TEST_F(MainWndTest, RefusedFilesOpenNothingAndSayWhy)
