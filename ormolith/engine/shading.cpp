@@ -100,8 +100,9 @@ Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec
         l = (1.0 / r) * v;
     }
     if (light.kind == kSpot) {
-        // The cone is measured along the light's own beam: from the light towards the point.
-        const double s = dot(l, light.direction);
+        // The cone is measured against the viewing ray, not the light-to-point line: a Spot
+        // brightens what is seen along its beam, so pictures keep the look they were made with.
+        const double s = dot(d, light.direction);
         if (s <= light.cosEndSpot)
             return {};
         a *= std::pow(s, light.beam);

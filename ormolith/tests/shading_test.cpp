@@ -100,23 +100,36 @@ TEST(Lights, LampAttenuationSpotConeAndFacing)
     // The weight scales everything.
     EXPECT_DOUBLE_EQ(lightContribution(lamp, m, n, d, lightVector(lamp, p), 0.5).g, 0.5);
 
-    // Spot with Spot angle = End spot angle: hard edge; a point exactly on the cone gets nothing.
+    // Spot: s is taken between the viewing ray d and the beam. A point far off the beam (45
+    // degrees seen from the light would leave it dark) is lit when the ray looks along the beam.
     PreparedLight spot = lamp;
     spot.kind = kSpot;
     spot.position = {0, 0, -1};
     spot.direction = {0, 0, 1};
     spot.beam = 0;
     spot.cosSpot = spot.cosEndSpot = std::cos(45 * kLightDegreesToRadians);
-    EXPECT_GT(lightContribution(spot, m, n, d, lightVector(spot, {0.5, 0, 0}), 1).r, 0);
-    EXPECT_EQ(lightContribution(spot, m, n, d, lightVector(spot, {2, 0, 0}), 1).r, 0);
+    const Vec3 offBeam{2, 0, 0};
+    const double r2 = dot(offBeam - spot.position, offBeam - spot.position);
+    EXPECT_NEAR(lightContribution(spot, m, n, d, lightVector(spot, offBeam), 1).r, 1 / r2, 1e-12);
+    // With Spot angle = End spot angle the edge is hard, and s exactly cos(End spot angle) gets
+    // nothing (s = 0.8 for this ray).
+    auto ray = [](double degrees) {
+        const double a = degrees * kLightDegreesToRadians;
+        return Vec3{std::sin(a), 0, std::cos(a)};
+    };
+    EXPECT_GT(lightContribution(spot, m, n, ray(30), lightVector(spot, p), 1).r, 0);
+    EXPECT_EQ(lightContribution(spot, m, n, ray(50), lightVector(spot, p), 1).r, 0);
+    PreparedLight edge = spot;
+    edge.cosSpot = edge.cosEndSpot = 0.8;
+    EXPECT_EQ(lightContribution(edge, m, n, {0.6, 0, 0.8}, lightVector(edge, p), 1).r, 0);
+    // Between the cones the light fades linearly in s, on top of s^Beam distribution; the
+    // diffuse factor is -(n . d) = cos 50.
     spot.cosEndSpot = std::cos(60 * kLightDegreesToRadians);
-    // Between the cones the light fades linearly in the cosine of the angle off the beam.
-    const double a50 = 50 * kLightDegreesToRadians;
-    const Vec3 between{std::tan(a50), 0, 0};
-    const double r = 1 / std::cos(a50);
-    const double fade = (std::cos(a50) - spot.cosEndSpot) / (spot.cosSpot - spot.cosEndSpot);
-    EXPECT_NEAR(lightContribution(spot, m, n, d, lightVector(spot, between), 1).r, fade / (r * r),
-                1e-12);
+    spot.beam = 2;
+    const double s50 = std::cos(50 * kLightDegreesToRadians);
+    const double fade = (s50 - spot.cosEndSpot) / (spot.cosSpot - spot.cosEndSpot);
+    EXPECT_NEAR(lightContribution(spot, m, n, ray(50), lightVector(spot, p), 1).r,
+                s50 * s50 * s50 * fade, 1e-12);
 
     // A surface facing away from the light is not lit by it (the caller's lit test).
     EXPECT_FALSE(dot(Vec3{0, 0, 1}, lightVector(lamp, p)) < 0);
