@@ -194,7 +194,8 @@ bool CFractal_Doc::readDocument(std::istream& in)
     // when the whole file has been read, so a failing read never leaves a half-read scene.
     DocFileArchive ar(in);
     ar.beginDocument();
-    std::int32_t type = 0;
+    // A "Fractal Type" line that does not match leaves the document's own kind in place.
+    std::int32_t type = kind == kMebiusType ? 1 : 0;
     describeParam(ar, "Fractal Type", &type, 2, kFractalTypes);
     const unsigned newKind = type == 1 ? kMebiusType : kAffineType;
     std::unique_ptr<FractalScene> fresh = makeScene(newKind);

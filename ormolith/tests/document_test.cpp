@@ -223,6 +223,15 @@ TEST(DocumentFile, AFileOfTheOtherKindReplacesTheScene)
     ASSERT_TRUE(doc.readDocument(odd));
     EXPECT_EQ(doc.kind, 0u);
     ASSERT_NE(dynamic_cast<AffineScene*>(doc.scene()), nullptr);
+
+    // A type line that does not match at all leaves the document's kind as it was: a Moebius
+    // document stays Moebius (with a fresh scene) instead of turning affine.
+    CFractal_Doc mebius(kMebiusType);
+    std::stringstream missing("<?xml version=\"1.0\"?>\n<document>\n"
+                              "<var name=\"Fractal kind\" value=\"Affine\"/>\n</document>\n");
+    ASSERT_TRUE(mebius.readDocument(missing));
+    EXPECT_EQ(mebius.kind, 1u);
+    EXPECT_NE(dynamic_cast<MebiusScene*>(mebius.scene()), nullptr);
 }
 
 TEST(DocumentFile, AMissingLineShiftsAndFailsTheLaterLines)
