@@ -38,6 +38,15 @@ void applyLinear(const Mat3& a, AffineTransform& t)
     cleanUp(t);
 }
 
+// Scale step: x by f.x, y by f.y, z by f.z (row i of M and component i of t).
+void scaleRows(Vec3 f, AffineTransform& t)
+{
+    for (int i = 0; i < 3; ++i)
+        for (double& v : t.m[i])
+            v *= f[i];
+    t.t = {t.t.x * f.x, t.t.y * f.y, t.t.z * f.z};
+}
+
 } // namespace
 
 Mat3 rotationMatrix(double degrees, Vec3 axis)
@@ -207,14 +216,9 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
     case kSubmapTranslate:
         t.t = t.t + s.direction;
         return StepResult::ok;
-    case kSubmapScale: {
-        const double f[3] = {s.direction.x, s.direction.y, s.direction.z};
-        for (int i = 0; i < 3; ++i)
-            for (double& v : t.m[i])
-                v *= f[i];
-        t.t = {t.t.x * f[0], t.t.y * f[1], t.t.z * f[2]};
+    case kSubmapScale:
+        scaleRows(s.direction, t);
         return StepResult::ok;
-    }
     case kSubmapMatrix:
         applyLinear(
             {{{s.p[0], s.p[1], s.p[2]}, {s.p[3], s.p[4], s.p[5]}, {s.p[6], s.p[7], s.p[8]}}}, t);
@@ -230,8 +234,8 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
         const bool turn = length(w) >= kZeroLength; // u along z needs no turning
         if (turn)
             applyLinear(rotationMatrix(b, w), t);
-        const double across = s.p[1], along = s.p[0];
-        applyLinear({{{across, 0, 0}, {0, across, 0}, {0, 0, along}}}, t);
+        // A plain Scale step: only Rotate and Matrix steps clean up rounding noise.
+        scaleRows({s.p[1], s.p[1], s.p[0]}, t);
         applyLinear(rotationMatrix(s.angle, {0, 0, 1}), t);
         if (turn)
             applyLinear(rotationMatrix(-b, w), t);

@@ -570,7 +570,6 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             if (!(dot(vecOf(r.normal), v) < 0))
                 return;
             Lane& l = lanes[lane];
-            l.record = std::int32_t(index);
             if (light.kind == kParallel) {
                 cold[lane].o[0] = p.x, cold[lane].o[1] = p.y, cold[lane].o[2] = p.z;
                 l.d[0] = -light.direction.x, l.d[1] = -light.direction.y,
@@ -581,10 +580,11 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
                 // distance must keep marking the hit for later lights and generations.
                 const double dist = length(v);
                 if (!(dist > 0))
-                    return;
+                    return; // not lit; the lane must not be marked with this record
                 l.d[0] = v.x / dist, l.d[1] = v.y / dist, l.d[2] = v.z / dist;
                 l.dist = dist;
             }
+            l.record = std::int32_t(index); // marks the lane as lit by this light
             push(lanes, lit, lane);
         });
         const std::uint32_t bit = 1u << li;
