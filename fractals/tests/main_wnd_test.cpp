@@ -121,6 +121,25 @@ TEST_F(MainWndTest, RefusedFilesOpenNothingAndSayWhy)
     EXPECT_EQ(main.currentMenuId(), 500);
 }
 
+TEST_F(MainWndTest, StartUpFailsWhenNoFileOfTheCommandLineOpens)
+{
+    CMainWnd main;
+    suite::test::writeFileBytes(dir / "good.mnd", CMandelDoc().saveToBytes());
+    suite::test::writeFileBytes(dir / "bad.mnd", "not a fractal");
+    EXPECT_FALSE(main.processShellCommand({file("bad.mnd")}));
+    ASSERT_EQ(prompts.boxes.shown().size(), 1u);
+    EXPECT_NE(prompts.boxes.shown()[0].text.find("bad.mnd"), std::string::npos);
+    EXPECT_TRUE(main.frames().isEmpty());
+    // One good file among them is enough to go on.
+    EXPECT_TRUE(main.processShellCommand({file("bad.mnd"), file("good.mnd")}));
+    EXPECT_EQ(main.frames().size(), 1);
+    // Without a file the program offers a new document once it runs.
+    prompts.choices.push_back(3); // Julia Set
+    EXPECT_TRUE(main.processShellCommand({}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.frames().size() == 2; }, 5000));
+    EXPECT_EQ(main.activeFrame()->templateId(), 7);
+}
+
 TEST_F(MainWndTest, NewSaveReopenKeepsTheDocument)
 {
     CMainWnd main;

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
 #include <clocale>
 
 namespace fractals {
@@ -56,12 +55,10 @@ int runApplication(int argc, char** argv)
         splashWnd.reset();
     }
 
-    if (files.isEmpty()) {
-        QTimer::singleShot(0, &main, [&main] { main.dispatch(57600); });
-    } else {
-        for (const QString& f : files)
-            main.openDocument(f);
-    }
+    // A file named on the command line that cannot be opened ends the start-up, after its
+    // message.
+    if (!main.processShellCommand(files))
+        return 1;
     const int code = app.exec();
     SharedPalette::instance().stopCycling();
     return code;

@@ -742,6 +742,19 @@ CFractalWnd* CMainWnd::openDocument(const QString& path)
     return frame;
 }
 
+bool CMainWnd::processShellCommand(const QStringList& files)
+{
+    if (files.isEmpty()) {
+        // Once the event loop runs, so that the main window is up behind the choice.
+        QTimer::singleShot(0, this, [this] { dispatch(cmd::FileNew); });
+        return true;
+    }
+    bool opened = false;
+    for (const QString& f : files)
+        opened = openDocument(f) != nullptr || opened;
+    return opened;
+}
+
 bool CMainWnd::saveDocument(CFractalWnd* frame, bool askForName)
 {
     if (!frame->viewTemplateOf().available)

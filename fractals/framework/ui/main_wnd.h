@@ -71,6 +71,9 @@ public:
 
     CFractalWnd* newDocument(int templateId);
     CFractalWnd* openDocument(const QString& path); // null when refused (the message was shown)
+    // The command line's part of start-up: no file offers a new document, files are opened.
+    // False when files were named and none of them opened: then start-up fails.
+    bool processShellCommand(const QStringList& files);
     bool saveDocument(CFractalWnd* frame, bool askForName);
     bool canCloseFrame(CFractalWnd* frame); // the save question
 
