@@ -230,7 +230,8 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 err << "\rrendering " << progress.load() << "%" << std::flush;
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
-            err << "\rrendering 100%\n" << std::flush;
+            // The last figure, not 100: a render that failed half-way says so.
+            err << "\rrendering " << progress.load() << "%\n" << std::flush;
         });
     }
     const FileRenderResult result =
