@@ -202,6 +202,8 @@ CMainWnd::CMainWnd()
     addAccelerator(cmd::Start, QKeySequence(Qt::Key_F8));
     addAccelerator(cmd::Pause, QKeySequence(Qt::Key_Pause));
     addAccelerator(cmd::Properties, QKeySequence(Qt::ALT | Qt::Key_Return));
+    // Either Enter key, the keypad's included.
+    addAccelerator(cmd::Properties, QKeySequence(Qt::ALT | Qt::Key_Enter));
     addAccelerator(cmd::Cycle, QKeySequence("Ctrl+C"));
     addAccelerator(cmd::Reset, QKeySequence("Ctrl+R"));
 
