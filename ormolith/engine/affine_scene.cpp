@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "bounds.h"
 #include "compose.h"
@@ -65,66 +64,45 @@ Mat3 rotationMatrix(double degrees, Vec3 axis)
     return r;
 }
 
-AffineScene::AffineScene() : FractalScene(kAffineType) {}
+AffineScene::AffineScene() : MapScene(kAffineType) {}
 
 void AffineScene::describeMaps(ParamArchive& ar)
 {
-    describeGroup(ar, "Maps", [&] {
-        describeParam(ar, "Number of maps", &mapCount, kKindInt);
-        const int used = std::clamp(mapCount, 0, kMaxMaps);
-        for (int i = 0; i < used; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "Map %u", unsigned(i + 1));
-            MapRecord<AffineSubmap>& map = maps[i];
-            describeGroup(ar, name, [&] {
-                describeParam(ar, "Number of submaps", &map.submapCount, kKindInt);
-                const int n = std::clamp(map.submapCount, 0, kMaxSubmaps);
-                for (int j = 0; j < n; ++j) {
-                    AffineSubmap& s = map.submaps[j];
-                    auto real = [&](const char* label, double& v) {
-                        describeParam(ar, label, &v, kKindReal);
-                    };
-                    auto axis = [&] {
-                        real("Angle", s.angle);
-                        real("X direction", s.direction.x);
-                        real("Y direction", s.direction.y);
-                        real("Z direction", s.direction.z);
-                    };
-                    describeGroup(
-                        ar, "Submap",
-                        [&] {
-                            switch (choiceIndex(s.kind, 6)) {
-                            case kSubmapMap:
-                                describeParam(ar, "Map", &s.map, kKindInt);
-                                break;
-                            case kSubmapRotate:
-                                axis();
-                                break;
-                            case kSubmapTranslate:
-                            case kSubmapScale:
-                                real("X", s.direction.x);
-                                real("Y", s.direction.y);
-                                real("Z", s.direction.z);
-                                break;
-                            case kSubmapMatrix: {
-                                static const char* const names[] = {
-                                    "A11", "A12", "A13", "A21", "A22", "A23", "A31", "A32", "A33"};
-                                for (int e = 0; e < 9; ++e)
-                                    real(names[e], s.p[e]);
-                                break;
-                            }
-                            case kSubmapScaleRotate:
-                                axis();
-                                real("Scale along", s.p[0]);
-                                real("Scale across", s.p[1]);
-                                break;
-                            default:
-                                break;
-                            }
-                        },
-                        &s.kind, 6, kAffineKinds);
-                }
-            });
+    describeMapTable(ar, kAffineKinds, [&](AffineSubmap& s, std::int32_t kind) {
+        auto real = [&](const char* label, double& v) { describeParam(ar, label, &v, kKindReal); };
+        auto axis = [&] {
+            real("Angle", s.angle);
+            real("X direction", s.direction.x);
+            real("Y direction", s.direction.y);
+            real("Z direction", s.direction.z);
+        };
+        switch (kind) {
+        case kSubmapMap:
+            describeParam(ar, "Map", &s.map, kKindInt);
+            break;
+        case kSubmapRotate:
+            axis();
+            break;
+        case kSubmapTranslate:
+        case kSubmapScale:
+            real("X", s.direction.x);
+            real("Y", s.direction.y);
+            real("Z", s.direction.z);
+            break;
+        case kSubmapMatrix: {
+            static const char* const names[] = {"A11", "A12", "A13", "A21", "A22",
+                                                "A23", "A31", "A32", "A33"};
+            for (int e = 0; e < 9; ++e)
+                real(names[e], s.p[e]);
+            break;
+        }
+        case kSubmapScaleRotate:
+            axis();
+            real("Scale along", s.p[0]);
+            real("Scale across", s.p[1]);
+            break;
+        default:
+            break;
         }
     });
 }
@@ -134,25 +112,14 @@ bool AffineScene::onParamChanged(const ParamNode& node)
     if (FractalScene::onParamChanged(node))
         return true;
     const void* v = node.value;
-    if (v == &mapCount) {
-        if (mapCount >= 1 && mapCount <= kMaxMaps - 1)
-            needsRebuild = true;
-        else
-            fail("Error: Number of maps");
+    if (checkMapCount(v))
         return true;
-    }
+    bool accepted = false;
+    if (checkSubmapCount(v, "Error: Map%u/Number of submaps", accepted) >= 0)
+        return accepted;
     for (int i = 0; i < kMaxMaps; ++i) {
-        MapRecord<AffineSubmap>& map = maps[i];
-        if (v == &map.submapCount) {
-            if (map.submapCount >= 0 && map.submapCount <= kMaxSubmaps) {
-                needsRebuild = true;
-                return true;
-            }
-            fail("Error: Map%u/Number of submaps", unsigned(i + 1));
-            return false;
-        }
         for (int j = 0; j < kMaxSubmaps; ++j) {
-            AffineSubmap& s = map.submaps[j];
+            AffineSubmap& s = maps[i].submaps[j];
             if (v == &s.kind) {
                 needsRebuild = true;
                 return true;
@@ -192,21 +159,14 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
             fail("Error: Map%u/Submap%u", unsigned(mapIndex + 1), unsigned(submapIndex + 1));
             return StepResult::failedWithText;
         }
-        const MapRecord<AffineSubmap>& nested = maps[s.map - 1];
-        if (nested.submapCount < 0 || nested.submapCount > kMaxSubmaps) {
+        const int nestedCount = maps[s.map - 1].submapCount;
+        if (nestedCount < 0 || nestedCount > kMaxSubmaps) {
             fail("Error: Map%u/Number of submaps", unsigned(s.map));
             return StepResult::failedWithText;
         }
-        for (int j = 0; j < nested.submapCount; ++j) {
-            if (mapNesting > mapCount)
-                return StepResult::failed;
-            ++mapNesting;
-            const StepResult r = foldSubmap(s.map - 1, j, nested.submaps[j], t, budget);
-            --mapNesting;
-            if (r != StepResult::ok)
-                return r;
-        }
-        return StepResult::ok;
+        return foldNestedMap(s.map, [&](int m, int j, const AffineSubmap& nested) {
+            return foldSubmap(m, j, nested, t, budget);
+        });
     }
     case kSubmapRotate:
         if (length(s.direction) < kZeroLength)
@@ -248,19 +208,19 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
 
 bool AffineScene::composeMap(int index)
 {
-    const MapRecord<AffineSubmap>& map = maps[index];
-    if (map.submapCount < 0 || map.submapCount > kMaxSubmaps)
+    if (maps[index].submapCount < 0 || maps[index].submapCount > kMaxSubmaps)
         return fail("Error: Map%u/Number of submaps", unsigned(index + 1));
     AffineTransform t;
     int budget = kMaxFoldedSteps;
-    mapNesting = 0;
-    for (int j = 0; j < map.submapCount; ++j) {
-        const StepResult r = foldSubmap(index, j, map.submaps[j], t, budget);
-        if (r == StepResult::failedWithText)
-            return false;
-        if (r == StepResult::failed)
-            return fail("Error: Map %u", unsigned(index + 1));
-    }
+    int failedAt = 0;
+    const StepResult r = foldMap(
+        index,
+        [&](int m, int j, const AffineSubmap& s) { return foldSubmap(m, j, s, t, budget); },
+        failedAt);
+    if (r == StepResult::failedWithText)
+        return false;
+    if (r == StepResult::failed)
+        return fail("Error: Map %u", unsigned(index + 1));
     mapTransforms[index] = t;
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <array>
 
-#include "scene.h"
+#include "map_scene.h"
 
 namespace ormolith {
 
@@ -16,7 +16,7 @@ struct AffineSubmap {
     std::int32_t map = 0; // 1-based map folded in by a Map step
 };
 
-class AffineScene : public FractalScene {
+class AffineScene : public MapScene<AffineSubmap> {
 public:
     AffineScene();
 
@@ -30,13 +30,10 @@ public:
     // Composes map `index` (0-based) into mapTransforms[index]. False with errorText on failure.
     bool composeMap(int index);
 
-    std::array<MapRecord<AffineSubmap>, kMaxMaps> maps{};
     // The composed transform of every map, valid after prepareSets.
     std::array<AffineTransform, kMaxMaps> mapTransforms{};
 
 private:
-    // failedWithText: the step set a message more precise than "Error: Map %u".
-    enum class StepResult { ok, failed, failedWithText };
     StepResult foldSubmap(int mapIndex, int submapIndex, const AffineSubmap& s, AffineTransform& t,
                           int& budget);
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "bounds.h"
 #include "compose.h"
@@ -69,63 +68,42 @@ Mat5 planeReflection5(Vec3 u)
 
 } // namespace
 
-MebiusScene::MebiusScene() : FractalScene(kMebiusType)
+MebiusScene::MebiusScene() : MapScene(kMebiusType)
 {
     mapMatrices.fill(identity5());
 }
 
 void MebiusScene::describeMaps(ParamArchive& ar)
 {
-    describeGroup(ar, "Maps", [&] {
-        describeParam(ar, "Number of maps", &mapCount, kKindInt);
-        const int used = std::clamp(mapCount, 0, kMaxMaps);
-        for (int i = 0; i < used; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "Map %u", unsigned(i + 1));
-            MapRecord<MebiusSubmap>& map = maps[i];
-            describeGroup(ar, name, [&] {
-                describeParam(ar, "Number of submaps", &map.submapCount, kKindInt);
-                const int n = std::clamp(map.submapCount, 0, kMaxSubmaps);
-                for (int j = 0; j < n; ++j) {
-                    MebiusSubmap& s = map.submaps[j];
-                    auto real = [&](const char* label, double& v) {
-                        describeParam(ar, label, &v, kKindReal);
-                    };
-                    auto direction = [&] {
-                        real("X direction", s.direction.x);
-                        real("Y direction", s.direction.y);
-                        real("Z direction", s.direction.z);
-                    };
-                    describeGroup(
-                        ar, "Submap",
-                        [&] {
-                            switch (choiceIndex(s.kind, 5)) {
-                            case kSubmapMap:
-                                describeParam(ar, "Map", &s.map, kKindInt);
-                                break;
-                            case kSubmapRotate:
-                                real("Angle", s.value);
-                                direction();
-                                break;
-                            case kSubmapTranslate:
-                                real("X", s.direction.x);
-                                real("Y", s.direction.y);
-                                real("Z", s.direction.z);
-                                break;
-                            case kSubmapScale:
-                                real("Scale", s.value);
-                                break;
-                            case kSubmapReflect:
-                                real("Reflection", s.value);
-                                direction();
-                                break;
-                            default:
-                                break;
-                            }
-                        },
-                        &s.kind, 5, kMebiusKinds);
-                }
-            });
+    describeMapTable(ar, kMebiusKinds, [&](MebiusSubmap& s, std::int32_t kind) {
+        auto real = [&](const char* label, double& v) { describeParam(ar, label, &v, kKindReal); };
+        auto direction = [&] {
+            real("X direction", s.direction.x);
+            real("Y direction", s.direction.y);
+            real("Z direction", s.direction.z);
+        };
+        switch (kind) {
+        case kSubmapMap:
+            describeParam(ar, "Map", &s.map, kKindInt);
+            break;
+        case kSubmapRotate:
+            real("Angle", s.value);
+            direction();
+            break;
+        case kSubmapTranslate:
+            real("X", s.direction.x);
+            real("Y", s.direction.y);
+            real("Z", s.direction.z);
+            break;
+        case kSubmapScale:
+            real("Scale", s.value);
+            break;
+        case kSubmapReflect:
+            real("Reflection", s.value);
+            direction();
+            break;
+        default:
+            break;
         }
     });
 }
@@ -135,22 +113,12 @@ bool MebiusScene::onParamChanged(const ParamNode& node)
     if (FractalScene::onParamChanged(node))
         return true;
     const void* v = node.value;
-    if (v == &mapCount) {
-        if (mapCount >= 1 && mapCount <= kMaxMaps - 1)
-            needsRebuild = true;
-        else
-            fail("Error: Number of maps");
+    if (checkMapCount(v))
         return true;
-    }
-    for (int i = 0; i < kMaxMaps; ++i) {
-        MapRecord<MebiusSubmap>& map = maps[i];
-        if (v == &map.submapCount) {
-            if (map.submapCount >= 0 && map.submapCount <= kMaxSubmaps)
-                needsRebuild = true;
-            else
-                fail("Error: Map %u/Number of submaps", unsigned(i + 1));
-            return true;
-        }
+    bool accepted = false;
+    if (checkSubmapCount(v, "Error: Map %u/Number of submaps", accepted) >= 0)
+        return true; // refused or not, the map's rows follow the count
+    for (MapRecord<MebiusSubmap>& map : maps) {
         for (MebiusSubmap& s : map.submaps) {
             if (v == &s.kind) {
                 // The numbers of one kind mean nothing to another (an angle is no scale).
@@ -169,49 +137,42 @@ bool MebiusScene::onParamChanged(const ParamNode& node)
     return false;
 }
 
-bool MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget)
+MebiusScene::StepResult MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget)
 {
     if (--budget < 0)
-        return false;
+        return StepResult::failed;
     switch (s.kind) {
     case kSubmapMap: {
         if (s.map < 1 || s.map > mapCount)
-            return false;
-        const MapRecord<MebiusSubmap>& nested = maps[s.map - 1];
-        if (nested.submapCount < 0 || nested.submapCount > kMaxSubmaps)
-            return false;
-        for (int j = 0; j < nested.submapCount; ++j) {
-            if (mapNesting > mapCount)
-                return false;
-            ++mapNesting;
-            const bool ok = foldSubmap(nested.submaps[j], g, budget);
-            --mapNesting;
-            if (!ok)
-                return false;
-        }
-        return true;
+            return StepResult::failed;
+        const int nestedCount = maps[s.map - 1].submapCount;
+        if (nestedCount < 0 || nestedCount > kMaxSubmaps)
+            return StepResult::failed;
+        return foldNestedMap(s.map, [&](int, int, const MebiusSubmap& nested) {
+            return foldSubmap(nested, g, budget);
+        });
     }
     case kSubmapRotate:
         if (length(s.direction) < kZeroLength)
-            return false;
+            return StepResult::failed;
         g = rotation5(s.value, s.direction) * g;
-        return true;
+        return StepResult::ok;
     case kSubmapTranslate:
         g = translation5(s.direction) * g;
-        return true;
+        return StepResult::ok;
     case kSubmapScale:
         // A zero (or denormal) scale would put infinities into the matrix and NaNs into every
         // piece of the build.
         if (s.value == 0 || !std::isfinite(1 / s.value))
-            return false;
+            return StepResult::failed;
         g = scaling5(s.value) * g;
-        return true;
+        return StepResult::ok;
     case kSubmapReflect: {
         const double r = s.value;
         if (std::fabs(r) < kZeroLength)
-            return true;
+            return StepResult::ok;
         if (std::fabs(r) >= 1 || length(s.direction) < kZeroLength)
-            return false;
+            return StepResult::failed;
         // Conjugate a scaling by the inversion centred at u / r: the result keeps the unit
         // sphere, fixes u and -u and moves the origin to r u.
         const Vec3 u = (1.0 / length(s.direction)) * s.direction;
@@ -220,24 +181,25 @@ bool MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget)
         g = scaling5(1 / (r * r) - 1) * g;
         g = translation5((-1 / r) * u) * g;
         g = planeReflection5(u) * g;
-        return true;
+        return StepResult::ok;
     }
     default:
-        return false;
+        return StepResult::failed;
     }
 }
 
 bool MebiusScene::composeMap(int index)
 {
-    const MapRecord<MebiusSubmap>& map = maps[index];
-    if (map.submapCount < 0 || map.submapCount > kMaxSubmaps)
+    if (maps[index].submapCount < 0 || maps[index].submapCount > kMaxSubmaps)
         return fail("Error: Map %u/Number of submaps", unsigned(index + 1));
     Mat5 g = identity5();
     int budget = kMaxFoldedSteps;
-    mapNesting = 0;
-    for (int j = 0; j < map.submapCount; ++j)
-        if (!foldSubmap(map.submaps[j], g, budget))
-            return fail("Error: Map %u/Submap %u", unsigned(index + 1), unsigned(j + 1));
+    int failedAt = 0;
+    const StepResult r = foldMap(
+        index, [&](int, int, const MebiusSubmap& s) { return foldSubmap(s, g, budget); },
+        failedAt);
+    if (r != StepResult::ok)
+        return fail("Error: Map %u/Submap %u", unsigned(index + 1), unsigned(failedAt + 1));
     mapMatrices[index] = g;
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <array>
 
-#include "scene.h"
+#include "map_scene.h"
 
 namespace ormolith {
 
@@ -13,7 +13,7 @@ struct MebiusSubmap {
     std::int32_t map = 0;
 };
 
-class MebiusScene : public FractalScene {
+class MebiusScene : public MapScene<MebiusSubmap> {
 public:
     MebiusScene();
 
@@ -27,12 +27,11 @@ public:
     // Composes map `index` (0-based) into mapMatrices[index]. False with errorText on failure.
     bool composeMap(int index);
 
-    std::array<MapRecord<MebiusSubmap>, kMaxMaps> maps{};
     // The composed 5x5 matrix of every map, valid after prepareSets.
     std::array<Mat5, kMaxMaps> mapMatrices{};
 
 private:
-    bool foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget);
+    StepResult foldSubmap(const MebiusSubmap& s, Mat5& g, int& budget);
 };
 
 } // namespace ormolith
