@@ -115,7 +115,7 @@ private:
 };
 
 // The description file in `dir`: "setup.inf", or a file of that name in another letter case
-// as the original's case-blind file system would have found it. Empty when there is none.
+// as a case-blind file system would have found it. Empty when there is none.
 std::string findDescriptionFile(const std::string& dir);
 
 } // namespace setup

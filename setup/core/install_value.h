@@ -35,7 +35,7 @@ std::optional<InstallLine> splitInstallValue(std::string_view value);
 // occurrence only, and cuts the result to the path buffer.
 std::string expandMacros(std::string_view text, const Directories& dirs);
 
-// Files written for the original use "\" between path components; here it is a separator too.
+// Files written on Windows use "\" between path components; here it is a separator too.
 std::string toNativeSeparators(std::string_view path);
 
 // A directory with a separator at its end, ready to have a file name appended.

@@ -1,6 +1,6 @@
 #pragma once
 // Starting the programs named in the description file: one command-line text, split the way
-// programs written for the original platform expect, started without waiting for it.
+// programs written for Windows expect, started without waiting for it.
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -16,7 +16,7 @@ namespace setup {
 std::vector<std::string> splitCommandLine(std::string_view commandLine);
 
 // Where a program named without a directory is looked for: the setup program's own
-// directory comes first, as the original process service searched it first.
+// directory comes first, as the Windows process service searches it first.
 struct ProgramSearch {
     std::string sourceDir;
     std::string systemDir;

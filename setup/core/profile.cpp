@@ -34,7 +34,7 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-// The original reader hands values to C code, so a value ends at its first NUL byte.
+// The Windows reader hands values to C code, so a value ends at its first NUL byte.
 std::string_view cutAtNul(std::string_view s)
 {
     const auto nul = s.find('\0');
@@ -120,7 +120,7 @@ Profile Profile::parse(std::string_view text)
         if (line.front() == '[') {
             const auto close = line.rfind(']');
             if (close == std::string_view::npos)
-                continue; // not a header; the original skips it as well
+                continue; // not a header; the Windows reader skips it as well
             currentSection = std::string(trim(line.substr(1, close - 1)));
             inSection = true;
             continue;

@@ -1,6 +1,6 @@
 #pragma once
 // Reads ini-style description files with the lookup rules of the classic private-profile
-// reader, so a "setup.inf" written for the original bootstrapper means the same thing here.
+// reader, so a "setup.inf" written on Windows means the same thing here.
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -14,7 +14,7 @@ class Profile {
 public:
     // Parses the text of a whole file: bytes (UTF-8 or any single-byte text), or UTF-16 when it
     // starts with its byte order mark. Never fails: lines that are neither a section header
-    // nor a "key=value" pair are ignored, as the original reader ignores them.
+    // nor a "key=value" pair are ignored, as the Windows reader ignores them.
     static Profile parse(std::string_view text);
 
     // The file's contents, or nothing when it cannot be read.

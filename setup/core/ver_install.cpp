@@ -106,7 +106,7 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
     if (::fstat(in.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))
         return VIF_CANNOTREADSRC;
 
-    // An installer normally brings its own folder; the original service needed it to exist.
+    // An installer normally brings its own folder; the Windows service needed it to exist.
     std::error_code error;
     fs::create_directories(dest.parent_path(), error);
     if (error)

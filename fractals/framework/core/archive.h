@@ -1,8 +1,8 @@
 #pragma once
 // Binary archive of the fractals document files: little-endian numbers and the
-// length-prefixed single-byte texts that the original Windows program wrote. Texts live in
+// length-prefixed single-byte texts of the Windows file layout. Texts live in
 // memory as UTF-8 and are Windows-1252 on disk, converted here at the boundary so that a file
-// written on Linux opens unchanged in the original environment and back.
+// written on Linux opens unchanged on Windows and back.
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>

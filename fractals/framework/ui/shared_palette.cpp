@@ -22,7 +22,7 @@ SharedPalette& SharedPalette::instance()
 
 SharedPalette::SharedPalette() : m_table(PaletteTable::makeDefault()), m_live(m_table.colors)
 {
-    // 55 ms: the period of the original timer, about 18 steps a second.
+    // 55 ms (the PC clock tick): about 18 steps a second.
     m_timer.setInterval(55);
     connect(&m_timer, &QTimer::timeout, this, &SharedPalette::cycleStep);
 }
