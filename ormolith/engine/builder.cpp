@@ -98,6 +98,7 @@ struct Pass {
     std::uint32_t* shadowMask;  // null when shadows are not kept
     std::uint32_t cachedLights; // lights whose shadows are read from shadowMask
     std::uint32_t recordLights; // lights whose shadows are written to shadowMask
+    double unitsPerGeneration;  // walks of one generation: rays, normals, shadowed lights
 };
 
 bool stopped(const Pass& pass)
@@ -701,6 +702,13 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 l.record = std::int32_t(index);
                 push(lanes, active, lane);
             });
+            if (active < 0 && g > 0) {
+                // No reflected ray is left to trace: every later generation would only mark the
+                // records untraced (done above) and shade nothing. A large Deep must not cost
+                // a walk per generation; the progress still counts the generations skipped.
+                w.pendingProgress += (pass.deep - g + 1) * pass.unitsPerGeneration * unitScale;
+                return;
+            }
             // Generation 0 rays all start at the eye, so the front-to-back order pays.
             RayPolicy rays{tile.eye, g == 0, cold};
             walk(pass, w, active, rays, g == 0, unitScale, w.traversalPieces);
@@ -992,7 +1000,8 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
               &nextTile,
               keepShadows ? ws.shadowMask.data() : nullptr,
               cachedLights,
-              recordLights};
+              recordLights,
+              (rebuild && highQuality ? 2.0 : 1.0) + shadowed};
     {
         // Workers only read the scene's settings and write their own tiles' records; the
         // joins below publish every record to this thread.

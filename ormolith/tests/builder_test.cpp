@@ -282,6 +282,27 @@ TEST(Build, ReflectionsTraceWeightedSecondaryRays)
     EXPECT_NE(image.pixels, direct);
 }
 
+TEST(Build, GenerationsWithNothingLeftToReflectCostNothing)
+{
+    // Rays reflected off the convex cube leave it and miss: from the third generation on no ray
+    // is left to trace, however large Deep is. The picture and the walks are those of Deep 10,
+    // and the progress still ends at 100.
+    auto scene = cubeScene();
+    scene->deep = 10;
+    ImageBuffer image;
+    ASSERT_TRUE(build(*scene, image, kW, kH)) << scene->errorText;
+    const auto tenDeep = image.pixels;
+    const BuildStats ten = lastBuildStats(*scene);
+    scene->deep = 5000;
+    ASSERT_TRUE(build(*scene, image, kW, kH)) << scene->errorText;
+    EXPECT_EQ(image.pixels, tenDeep);
+    EXPECT_EQ(lastBuildStats(*scene).traversalPieces, ten.traversalPieces);
+    EXPECT_EQ(lastBuildStats(*scene).shadowPieces, ten.shadowPieces);
+    EXPECT_NEAR(scene->progressPercent.load(), 100, 1e-6);
+    for (const PixelRecord& r : scene->accumulator)
+        EXPECT_EQ(r.distance, 200); // every record untraced in the last generation
+}
+
 TEST(Camera, AutoCamAimsAtTheSetAndBacksOffFromInside)
 {
     auto scene = cubeScene();
