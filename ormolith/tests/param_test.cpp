@@ -15,12 +15,9 @@ const char* const kLowHigh[] = {"Low", "High"};
 
 ParamNode node(void* value, std::uint16_t kind, ChoiceNames choices = {})
 {
-    ParamNode n;
-    n.name = "x";
-    n.value = value;
-    n.kind = kind;
-    n.choices = choices;
-    return n;
+    // Constructed rather than assigned: g++ 12 at -O3 warns falsely (-Wrestrict) on assigning
+    // a short literal to the name.
+    return ParamNode{.name = "x", .choices = choices, .kind = kind, .value = value};
 }
 
 } // namespace
