@@ -903,7 +903,8 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
     scene.frame = cameraFrame(scene.camera, height);
 
     // 9. Progress.
-    const int aa = std::clamp(scene.antialiasing, 0, 2);
+    // The choice the file and the property bar show for the stored index, also out of range.
+    const int aa = choiceIndex(scene.antialiasing, 3);
     const int n = aa + 1;
     const int deep = std::max(0, scene.deep);
     const bool rebuild = scene.needsRebuild;

@@ -101,6 +101,12 @@ TEST(Build, ThreeByThreeAntialiasingAveragesNineOffsetPasses)
                 EXPECT_EQ(pixel(image, col, row), (Bgr{128, 128, 0}));
             }
         }
+    // An index out of range builds the choice a saved file would show for it ("3x3" for -1).
+    const auto nine = image.pixels;
+    scene->antialiasing = -1;
+    ASSERT_TRUE(build(*scene, image, kW, kH));
+    EXPECT_EQ(image.pixels, nine);
+
     // Antialiasing always recomputes geometry, also in the build after it.
     scene->antialiasing = 0;
     ASSERT_TRUE(build(*scene, image, kW, kH));
