@@ -91,9 +91,12 @@ bool DocFileArchive::readNodeLine(std::string& line)
         in.get();
     if (c == std::char_traits<char>::eof())
         return false;
-    std::getline(in, line);
-    if (line.size() > kMaxLineLength)
-        line.resize(kMaxLineLength);
+    // Only the part the reader looks at is kept: a file that is one endless line (a binary
+    // picked by mistake) must not be held in memory whole.
+    line.clear();
+    while ((c = in.get()) != std::char_traits<char>::eof() && c != '\n')
+        if (line.size() < kMaxLineLength)
+            line += static_cast<char>(c);
     return true;
 }
 

@@ -179,8 +179,10 @@ bool CFractal_Doc::saveDocument(const std::string& path)
 bool CFractal_Doc::openDocument(const std::string& path)
 {
     lastError_.clear();
+    // Only a plain file is a document: a directory cannot be read, and a pipe or a device
+    // would block the open or never end.
     std::error_code ec;
-    if (!scene_ || std::filesystem::is_directory(path, ec))
+    if (!scene_ || !std::filesystem::is_regular_file(path, ec))
         return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)

@@ -308,6 +308,11 @@ TEST(DocumentFile, OpeningWhatCannotBeReadChangesNothing)
     const FractalScene* scene = doc.scene();
     EXPECT_FALSE(doc.openDocument((dir / "absent.ifs").string()));
     EXPECT_FALSE(doc.openDocument(dir.path().string())); // a directory
+    // A pipe would block the open until someone writes to it; a device may never end.
+    const fs::path fifo = dir / "pipe.ifs";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(doc.openDocument(fifo.string()));
+    EXPECT_FALSE(doc.openDocument("/dev/zero"));
     EXPECT_EQ(doc.scene(), scene);
     EXPECT_EQ(doc.title(), "Menger's Sponge");
     EXPECT_TRUE(doc.isModified());
