@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,8 +21,18 @@ bool failWith(std::string* error, const std::string& what)
 
 } // namespace
 
-bool writeFileAtomically(const std::string& path, const std::string& bytes, std::string* error)
+bool writeFileAtomically(const std::string& requestedPath, const std::string& bytes,
+                         std::string* error)
 {
+    // Saving through a symbolic link replaces the file it points to: renaming over the link
+    // itself would cut it off and leave the linked file with the old content.
+    std::string path = requestedPath;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(requestedPath, ec)) {
+        const std::filesystem::path target = std::filesystem::weakly_canonical(requestedPath, ec);
+        if (!ec)
+            path = target.string();
+    }
     static std::atomic<unsigned> counter{0};
     const std::string temp =
         path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));

@@ -288,6 +288,15 @@ TEST(DocumentFile, SavingReplacesTheOldFileOnlyWhenComplete)
     EXPECT_EQ(st.st_mode & 0777, 0640u);   // replacing keeps the permissions
     EXPECT_EQ(countFiles(dir.path()), 1u); // no temporary file left
 
+    // Saving through a symbolic link writes the linked file and keeps the link.
+    const fs::path link = dir / "link.ifs";
+    fs::create_symlink(path.filename(), link);
+    doc.loadSample(2);
+    ASSERT_TRUE(doc.saveDocument(link.string()));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFileBytes(path), written(doc));
+    fs::remove(link);
+
     // A target that cannot be replaced: nothing changes, nothing is left behind.
     doc.setModified();
     fs::create_directory(dir / "folder.ifs");
