@@ -107,16 +107,8 @@ void AffineScene::describeMaps(ParamArchive& ar)
     });
 }
 
-bool AffineScene::onParamChanged(const ParamNode& node)
+bool AffineScene::onSubmapChanged(const void* v)
 {
-    if (FractalScene::onParamChanged(node))
-        return true;
-    const void* v = node.value;
-    if (checkMapCount(v))
-        return true;
-    bool accepted = false;
-    if (checkSubmapCount(v, "Error: Map%u/Number of submaps", accepted) >= 0)
-        return accepted;
     for (int i = 0; i < kMaxMaps; ++i) {
         for (int j = 0; j < kMaxSubmaps; ++j) {
             AffineSubmap& s = maps[i].submaps[j];
@@ -159,9 +151,8 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
             fail("Error: Map%u/Submap%u", unsigned(mapIndex + 1), unsigned(submapIndex + 1));
             return StepResult::failedWithText;
         }
-        const int nestedCount = maps[s.map - 1].submapCount;
-        if (nestedCount < 0 || nestedCount > kMaxSubmaps) {
-            fail("Error: Map%u/Number of submaps", unsigned(s.map));
+        if (!submapCountValid(s.map - 1)) {
+            fail(AffineSubmap::kSubmapCountText, unsigned(s.map));
             return StepResult::failedWithText;
         }
         return foldNestedMap(s.map, [&](int m, int j, const AffineSubmap& nested) {
@@ -208,8 +199,8 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
 
 bool AffineScene::composeMap(int index)
 {
-    if (maps[index].submapCount < 0 || maps[index].submapCount > kMaxSubmaps)
-        return fail("Error: Map%u/Number of submaps", unsigned(index + 1));
+    if (!submapCountValid(index))
+        return fail(AffineSubmap::kSubmapCountText, unsigned(index + 1));
     AffineTransform t;
     int budget = kMaxFoldedSteps;
     int failedAt = 0;
@@ -225,13 +216,8 @@ bool AffineScene::composeMap(int index)
     return true;
 }
 
-bool AffineScene::prepareSets()
+bool AffineScene::computeBounds()
 {
-    if (!FractalScene::prepareSets())
-        return false;
-    for (int i = 0; i < mapCount; ++i)
-        if (!composeMap(i))
-            return false;
     return computeAffineBounds(*this);
 }
 

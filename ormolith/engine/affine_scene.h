@@ -14,6 +14,9 @@ struct AffineSubmap {
     std::array<double, 9> p{};
     std::int32_t kind = kSubmapMap;
     std::int32_t map = 0; // 1-based map folded in by a Map step
+
+    static constexpr const char* kSubmapCountText = "Error: Map%u/Number of submaps";
+    static constexpr bool kRefusedCountRecollects = false;
 };
 
 class AffineScene : public MapScene<AffineSubmap> {
@@ -21,17 +24,19 @@ public:
     AffineScene();
 
     void describeMaps(ParamArchive& ar) override;
-    bool onParamChanged(const ParamNode& node) override;
-    bool prepareSets() override;
     void makeRootPiece(Piece& root) const override;
     int makeChildren(const Piece& parent, Piece* out, int room,
                      int branchGeneration) const override;
 
     // Composes map `index` (0-based) into mapTransforms[index]. False with errorText on failure.
-    bool composeMap(int index);
+    bool composeMap(int index) override;
 
     // The composed transform of every map, valid after prepareSets.
     std::array<AffineTransform, kMaxMaps> mapTransforms{};
+
+protected:
+    bool onSubmapChanged(const void* v) override;
+    bool computeBounds() override;
 
 private:
     StepResult foldSubmap(int mapIndex, int submapIndex, const AffineSubmap& s, AffineTransform& t,

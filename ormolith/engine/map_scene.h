@@ -11,9 +11,47 @@
 
 namespace ormolith {
 
+// Submap supplies kSubmapCountText, the message (with the 1-based map) for a Number of submaps
+// outside 0..24, and kRefusedCountRecollects, whether a refused count still changes the rows.
 template <class Submap> class MapScene : public FractalScene {
 public:
     std::array<MapRecord<Submap>, kMaxMaps> maps{};
+
+    // The base checks, then the map counts, then the family's own submap fields.
+    bool onParamChanged(const ParamNode& node) override
+    {
+        if (FractalScene::onParamChanged(node))
+            return true;
+        const void* v = node.value;
+        if (checkMapCount(v))
+            return true;
+        for (int i = 0; i < kMaxMaps; ++i) {
+            if (v != &maps[i].submapCount)
+                continue;
+            if (maps[i].submapCount >= 0 && maps[i].submapCount <= kMaxSubmaps) {
+                needsRebuild = true;
+                return true;
+            }
+            fail(Submap::kSubmapCountText, unsigned(i + 1));
+            return Submap::kRefusedCountRecollects;
+        }
+        return onSubmapChanged(v);
+    }
+
+    // The set checks of the base, every map composed, then the family's set bounds.
+    bool prepareSets() override
+    {
+        if (!FractalScene::prepareSets())
+            return false;
+        for (int i = 0; i < mapCount; ++i)
+            if (!composeMap(i))
+                return false;
+        return computeBounds();
+    }
+
+    // Composes map `index` (0-based) into the family's composed transform of it. False with
+    // errorText on failure.
+    virtual bool composeMap(int index) = 0;
 
 protected:
     using FractalScene::FractalScene;
@@ -63,21 +101,16 @@ protected:
         return true;
     }
 
-    // Edit-time check of a map's Number of submaps (0..24); `format` names the map in the
-    // family's own words. The 0-based map, or -1 when `v` is no map's Number of submaps.
-    int checkSubmapCount(const void* v, const char* format, bool& accepted)
+    // Edit-time checks of a field of one submap (kind, numbers, Map); the result as for
+    // onParamChanged.
+    virtual bool onSubmapChanged(const void* v) = 0;
+    // Boxes, centres and radius2 of the sets after the maps are composed.
+    virtual bool computeBounds() = 0;
+
+    // Whether a map's Number of submaps may be folded; composing refuses it otherwise.
+    bool submapCountValid(int index) const
     {
-        for (int i = 0; i < kMaxMaps; ++i) {
-            if (v != &maps[i].submapCount)
-                continue;
-            accepted = maps[i].submapCount >= 0 && maps[i].submapCount <= kMaxSubmaps;
-            if (accepted)
-                needsRebuild = true;
-            else
-                fail(format, unsigned(i + 1));
-            return i;
-        }
-        return -1;
+        return maps[index].submapCount >= 0 && maps[index].submapCount <= kMaxSubmaps;
     }
 
     // Folds the submaps of map `index` (0-based) in list order with step(mapIndex, submapIndex,

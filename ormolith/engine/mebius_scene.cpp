@@ -108,16 +108,8 @@ void MebiusScene::describeMaps(ParamArchive& ar)
     });
 }
 
-bool MebiusScene::onParamChanged(const ParamNode& node)
+bool MebiusScene::onSubmapChanged(const void* v)
 {
-    if (FractalScene::onParamChanged(node))
-        return true;
-    const void* v = node.value;
-    if (checkMapCount(v))
-        return true;
-    bool accepted = false;
-    if (checkSubmapCount(v, "Error: Map %u/Number of submaps", accepted) >= 0)
-        return true; // refused or not, the map's rows follow the count
     for (MapRecord<MebiusSubmap>& map : maps) {
         for (MebiusSubmap& s : map.submaps) {
             if (v == &s.kind) {
@@ -145,8 +137,7 @@ MebiusScene::StepResult MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, 
     case kSubmapMap: {
         if (s.map < 1 || s.map > mapCount)
             return StepResult::failed;
-        const int nestedCount = maps[s.map - 1].submapCount;
-        if (nestedCount < 0 || nestedCount > kMaxSubmaps)
+        if (!submapCountValid(s.map - 1))
             return StepResult::failed;
         return foldNestedMap(s.map, [&](int, int, const MebiusSubmap& nested) {
             return foldSubmap(nested, g, budget);
@@ -190,8 +181,8 @@ MebiusScene::StepResult MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, 
 
 bool MebiusScene::composeMap(int index)
 {
-    if (maps[index].submapCount < 0 || maps[index].submapCount > kMaxSubmaps)
-        return fail("Error: Map %u/Number of submaps", unsigned(index + 1));
+    if (!submapCountValid(index))
+        return fail(MebiusSubmap::kSubmapCountText, unsigned(index + 1));
     Mat5 g = identity5();
     int budget = kMaxFoldedSteps;
     int failedAt = 0;
@@ -204,13 +195,8 @@ bool MebiusScene::composeMap(int index)
     return true;
 }
 
-bool MebiusScene::prepareSets()
+bool MebiusScene::computeBounds()
 {
-    if (!FractalScene::prepareSets())
-        return false;
-    for (int i = 0; i < mapCount; ++i)
-        if (!composeMap(i))
-            return false;
     setMebiusBounds(*this);
     return true;
 }
