@@ -92,9 +92,10 @@ Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec
     if (light.kind != kParallel) {
         const double r = length(v);
         const double fall = light.constant + r * (light.linear + r * light.quadratic);
-        // A light sitting on the surface (or attenuation that is all zero) has no finite
-        // intensity there; it adds nothing rather than an infinity.
-        if (!(fall > 0) || !(r > 0))
+        // A light sitting on the surface (or attenuation that sums to zero) has no finite
+        // intensity there; it adds nothing rather than an infinity. Any other sum, even a
+        // negative one, divides as the formula says.
+        if (fall == 0 || !std::isfinite(fall) || !(r > 0))
             return {};
         a /= fall;
         l = (1.0 / r) * v;

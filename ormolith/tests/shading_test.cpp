@@ -153,6 +153,15 @@ TEST(Lights, DegenerateLightsAddNothingRatherThanInfinities)
     lamp.position = {0, 0, -1};
     lamp.quadratic = 0;
     EXPECT_EQ(lightContribution(lamp, m, n, d, lightVector(lamp, {0, 0, 0}), 1), (Rgb{}));
+    // Attenuation that sums to a negative number is divided by all the same: a negative light.
+    lamp.constant = -0.75; // with Quadratic 1 at distance 0.5: -0.5
+    lamp.quadratic = 1;
+    lamp.position = {0, 0, -0.5};
+    m.specular = {0, 0, 0};
+    EXPECT_DOUBLE_EQ(lightContribution(lamp, m, n, d, lightVector(lamp, {0, 0, 0}), 1).r, -2.0);
+    lamp.constant = 0;
+    lamp.position = {0, 0, -1};
+    m.specular = {1, 1, 1};
     // A smoothed normal turned away from the half vector: no highlight, and nothing undefined.
     lamp.quadratic = 1;
     const Rgb c = lightContribution(lamp, m, {0, 0, 1}, d, lightVector(lamp, {0, 0, 0}), 1);
