@@ -115,11 +115,12 @@ Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec
     const double hl = length(h);
     double ks = 0;
     if (hl > 0) {
-        const double c = -dot(n, h) / hl;
-        // A highlight needs the half vector on the normal's side; a negative base would give
-        // a sign (or NaN) from the power.
-        if (c > 0)
-            ks = std::pow(c, m.shininess) * (m.shininess + 1) * a;
+        // A smoothed normal may face the half vector, making the base negative: a whole
+        // Shininess gives the signed power the formula asks for, a fractional one no number at
+        // all, and then there is no highlight rather than a NaN in the pixel.
+        ks = std::pow(-dot(n, h) / hl, m.shininess) * (m.shininess + 1) * a;
+        if (!std::isfinite(ks))
+            ks = 0;
     }
     return {ks * light.specular.r * m.specular.r + kd * light.diffuse.r * m.diffuse.r,
             ks * light.specular.g * m.specular.g + kd * light.diffuse.g * m.diffuse.g,

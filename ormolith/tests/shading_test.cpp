@@ -166,5 +166,9 @@ TEST(Lights, DegenerateLightsAddNothingRatherThanInfinities)
     lamp.quadratic = 1;
     const Rgb c = lightContribution(lamp, m, {0, 0, 1}, d, lightVector(lamp, {0, 0, 0}), 1);
     EXPECT_TRUE(std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b));
-    EXPECT_LT(c.r, 0); // only the (negative) diffuse term, which the conversion turns into 0
+    EXPECT_DOUBLE_EQ(c.r, -1.0); // only the negative diffuse term; the conversion makes it 0
+    // With a whole Shininess the power of the negative base keeps its sign: (-1)^3 x 4 - 1.
+    m.shininess = 3;
+    EXPECT_DOUBLE_EQ(lightContribution(lamp, m, {0, 0, 1}, d, lightVector(lamp, {0, 0, 0}), 1).r,
+                     -5.0);
 }
