@@ -1,3 +1,4 @@
+#include "file_bytes.h"
 #include "file_header.h"
 #include "henon_doc.h"
 
@@ -7,18 +8,9 @@
 #include <set>
 
 using namespace fractals;
+using fractals::test::le64;
 
 namespace {
-
-std::string le64(double v)
-{
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    std::string s;
-    for (int k = 0; k < 8; ++k)
-        s += static_cast<char>((u >> (8 * k)) & 0xFF);
-    return s;
-}
 
 // Independent reading of the map on pairs of complex numbers.
 int referenceHenon(double x, double y, double s, double t, double cr, double ci, double dr,

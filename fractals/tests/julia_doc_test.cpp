@@ -1,3 +1,4 @@
+#include "file_bytes.h"
 #include "file_header.h"
 #include "julia_doc.h"
 
@@ -7,25 +8,10 @@
 #include <limits>
 
 using namespace fractals;
+using fractals::test::headerBytes;
+using fractals::test::le64;
 
 namespace {
-
-std::string le64(double v)
-{
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    std::string s;
-    for (int k = 0; k < 8; ++k)
-        s += static_cast<char>((u >> (8 * k)) & 0xFF);
-    return s;
-}
-
-std::string headerBytes()
-{
-    Archive ar = Archive::forWriting();
-    ReadWriteFileHeader(ar);
-    return ar.bytes();
-}
 
 ArchiveException::Cause loadCause(CFractalDoc& doc, const std::string& bytes)
 {

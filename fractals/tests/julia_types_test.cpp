@@ -1,5 +1,6 @@
 // The Julia set and the Julia set with cosines: files, rules and applet parameters.
 #include "cosine_rule.h"
+#include "file_bytes.h"
 #include "file_header.h"
 #include "mandel_rule.h"
 
@@ -9,6 +10,8 @@
 #include <limits>
 
 using namespace fractals;
+using fractals::test::headerBytes;
+using fractals::test::le64;
 
 namespace {
 
@@ -35,23 +38,6 @@ int referenceCosine(double x, double y, double a)
         x = nx;
     }
     return 89;
-}
-
-std::string le64(double v)
-{
-    std::uint64_t u;
-    std::memcpy(&u, &v, 8);
-    std::string s;
-    for (int k = 0; k < 8; ++k)
-        s += static_cast<char>((u >> (8 * k)) & 0xFF);
-    return s;
-}
-
-std::string headerBytes()
-{
-    Archive ar = Archive::forWriting();
-    ReadWriteFileHeader(ar);
-    return ar.bytes();
 }
 
 } // namespace
