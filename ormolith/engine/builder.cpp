@@ -137,6 +137,24 @@ inline void push(Lane* lanes, std::int32_t& head, std::int32_t i)
     head = i;
 }
 
+// Takes every lane that `isShadowed` picks off the list for good (its distance becomes -1, so
+// no later step lights it) and rebuilds the list in place from the rest.
+template <typename IsShadowed>
+inline void dropShadowed(Lane* lanes, std::int32_t& list, IsShadowed isShadowed)
+{
+    std::int32_t rest = -1;
+    while (list >= 0) {
+        Lane& l = lanes[list];
+        const std::int32_t next = l.next;
+        if (isShadowed(list, l))
+            l.dist = -1;
+        else
+            push(lanes, rest, list);
+        list = next;
+    }
+    list = rest;
+}
+
 // Moves a whole list onto another (order is irrelevant: every lane is independent).
 inline void pushAll(Lane* lanes, std::int32_t& head, std::int32_t list)
 {
@@ -439,24 +457,14 @@ struct LampShadowPolicy {
     // a shadowed lane leaves every list. `list` is rebuilt in place.
     void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
     {
-        std::int32_t rest = -1;
-        while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
-            const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
+        const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
+        dropShadowed(lanes, list, [&](std::int32_t, const Lane& l) {
             const Chord c = chordFrom(w, l.d, p.reach);
-            bool shadowed = false;
-            if (c.disc >= 0) {
-                const double t = c.b + std::sqrt(c.disc);
-                shadowed = t > 0 && t < l.dist;
-            }
-            if (shadowed)
-                l.dist = -1;
-            else
-                push(lanes, rest, list);
-            list = next;
-        }
-        list = rest;
+            if (c.disc < 0)
+                return false;
+            const double t = c.b + std::sqrt(c.disc);
+            return t > 0 && t < l.dist;
+        });
     }
     void children(const Piece&, Piece*, int) const {}
 };
@@ -480,25 +488,14 @@ struct ParallelShadowPolicy {
     }
     void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
     {
-        std::int32_t rest = -1;
-        while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
-            const double* o = cold[list].o;
+        dropShadowed(lanes, list, [&](std::int32_t i, const Lane& l) {
+            const double* o = cold[i].o;
             const double px = o[0] - p.centre.x, py = o[1] - p.centre.y, pz = o[2] - p.centre.z;
             // (P - centre) . a > 0 with a = -d: the leaf lies on the light's side of P.
             const bool outside = px * px + py * py + pz * pz > p.reach;
             const bool lightSide = -(px * l.d[0] + py * l.d[1] + pz * l.d[2]) > 0;
-            bool shadowed = false;
-            if (outside && lightSide)
-                shadowed = chord(o, l.d, p.centre, p.reach).disc >= 0;
-            if (shadowed)
-                l.dist = -1;
-            else
-                push(lanes, rest, list);
-            list = next;
-        }
-        list = rest;
+            return outside && lightSide && chord(o, l.d, p.centre, p.reach).disc >= 0;
+        });
     }
     void children(const Piece&, Piece*, int) const {}
 };
