@@ -5,6 +5,7 @@
 #include "files/text_io.h"
 #include "suite_version.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -48,6 +49,7 @@ std::optional<unsigned> parseSeed(const std::string& text)
 // Returns an error text for bad arguments.
 std::optional<std::string> parse(const std::vector<std::string>& args, Options& o)
 {
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const auto value = [&]() -> std::optional<std::string> {
@@ -55,7 +57,13 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
                 return std::nullopt;
             return args[++i];
         };
-        if (a == "--help" || a == "-h") {
+        if (optionsEnded) {
+            if (o.codeIn)
+                return "only one code file can be given";
+            o.codeIn = a;
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {
             o.version = true;
@@ -95,10 +103,22 @@ std::string usageText()
 
 bool isBatchInvocation(const std::vector<std::string>& args)
 {
-    for (const auto& a : args)
-        if (a.starts_with("-") && a != "-")
+    for (const auto& a : args) {
+        if (a == "--")
+            return false;
+        if (a == "--export-ply" || a == "--save-code" || a == "--seed" || a == "--help" ||
+            a == "-h" || a == "--version")
             return true;
+    }
     return false;
+}
+
+std::vector<std::string> windowFileArguments(std::vector<std::string> args)
+{
+    const auto end = std::find(args.begin(), args.end(), "--");
+    if (end != args.end())
+        args.erase(end);
+    return args;
 }
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -118,6 +138,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                "  --measure-fps [SECONDS] [POINTS]  open the window, redraw and print frames per "
                "second\n"
                "  --help, --version\n"
+               "  --                    ends the options (for a file whose name starts with -)\n"
                "The settings file "
             << settingsFilePath()
             << " supplies the matrix length, iteration, autosize and autocenter.\n";

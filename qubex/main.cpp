@@ -47,7 +47,11 @@ int main(int argc, char** argv)
     if (measureFps) {
         options.splash = false;
     } else {
-        for (const std::string& a : args)
+        // Qt has taken its own options (-platform, -style, ...) out of the arguments by now.
+        std::vector<std::string> left;
+        for (const QString& a : QCoreApplication::arguments().mid(1))
+            left.push_back(a.toLocal8Bit().toStdString());
+        for (const std::string& a : qubex::windowFileArguments(left))
             options.arguments << QString::fromLocal8Bit(a.c_str());
     }
     qubex::TForm1 window(prompts, options);

@@ -111,8 +111,30 @@ TEST(Batch, BadArgumentsExitTwoWithUsage)
     }
     EXPECT_EQ(run({"--help"}).code, 0);
     EXPECT_NE(run({"--version"}).out.find("fractals"), std::string::npos);
-    EXPECT_TRUE(isBatchCommandLine({"--bogus"}));
     EXPECT_FALSE(isBatchCommandLine({"file.mnd", "--no-splash"}));
+}
+
+TEST(Batch, OnlyBatchOptionsSelectBatchModeAndDoubleDashEndsOptions)
+{
+    EXPECT_FALSE(isBatchCommandLine({"-platform", "offscreen", "file.mnd"}));
+    EXPECT_FALSE(isBatchCommandLine({"-style", "fusion"}));
+    EXPECT_FALSE(isBatchCommandLine({"-x.mnd"}));
+    EXPECT_FALSE(isBatchCommandLine({"--", "--render", "a.bmp"}));
+    EXPECT_TRUE(isBatchCommandLine({"file.mnd", "--render", "a.bmp"}));
+
+    // A document named "-x.mnd" is read after "--"; before it, it is an unknown option.
+    suite::test::TempDir dir;
+    ASSERT_EQ(run({"--save", (dir / "a.mnd").string(), "--new", "mandel"}).code, 0);
+    std::filesystem::rename(dir / "a.mnd", dir / "-x.mnd");
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const BatchRun copied = run({"--save", "b.mnd", "--", "-x.mnd"});
+    const BatchRun refused = run({"--save", "c.mnd", "-x.mnd"});
+    std::filesystem::current_path(here);
+    EXPECT_EQ(copied.code, 0) << copied.err;
+    EXPECT_EQ(suite::test::readFileBytes(dir / "b.mnd"),
+              suite::test::readFileBytes(dir / "-x.mnd"));
+    EXPECT_EQ(refused.code, 2);
 }
 
 TEST(Batch, EveryEscapeTimeTypeRendersAndSaves)

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <set>
 #include <thread>
 
 #include "bmp_writer.h"
@@ -156,8 +157,30 @@ std::string helpText()
         text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
     text += "  --help           show this text\n"
             "  --version        show the version\n"
+            "  --               ends the options (for a file whose name starts with -)\n"
             "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n";
     return text;
+}
+
+bool isBatchCommandLine(const std::vector<std::string>& args)
+{
+    static const std::set<std::string> batchOptions = {
+        "--help", "-h", "--version", "--save", "--render", "--size", "--threads", "--sample"};
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            return false;
+        if (batchOptions.count(arg))
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> windowFileArguments(std::vector<std::string> args)
+{
+    const auto end = std::find(args.begin(), args.end(), "--");
+    if (end != args.end())
+        args.erase(end);
+    return args;
 }
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
@@ -175,6 +198,19 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         cmd.action = action;
         return true;
     };
+    if (!isBatchCommandLine(args)) {
+        // The window's arguments: Qt has taken its own options out by now, so what is left
+        // is the document to open, whatever its name starts with.
+        const std::vector<std::string> files = windowFileArguments(args);
+        if (files.size() > 1) {
+            error = "only one FILE.ifs may be given";
+            return std::nullopt;
+        }
+        if (!files.empty())
+            cmd.input = files.front();
+        return cmd;
+    }
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string& into) {
@@ -185,7 +221,15 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
             into = args[++i];
             return true;
         };
-        if (arg == "--help" || arg == "-h") {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (optionsEnded) {
+            if (!cmd.input.empty()) {
+                error = "only one FILE.ifs may be given";
+                return std::nullopt;
+            }
+            cmd.input = arg;
+        } else if (arg == "--help" || arg == "-h") {
             if (!setAction(CommandLine::Action::help, arg))
                 return std::nullopt;
         } else if (arg == "--version") {

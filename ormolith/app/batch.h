@@ -10,15 +10,24 @@ namespace ormolith {
 struct CommandLine {
     enum class Action { window, help, version, save, render };
     Action action = Action::window;
-    std::string output; // OUT of the action
-    int sample = -1;    // --sample N, -1 when a file is the source
-    std::string input;  // FILE.ifs, empty when a sample is the source
+    std::string output;            // OUT of the action
+    int sample = -1;               // --sample N, -1 when a file is the source
+    std::string input;             // FILE.ifs, empty when a sample is the source
     int width = 640, height = 480; // --size WxH of --render
     int threads = 0;               // --threads N of --render, 0 = one per core
 };
 
-// Parses the arguments after the program name. Empty optional and `error` set for bad
-// arguments (the caller prints the error and the usage line and exits with 2).
+// True when a batch option (--save, --render, --size, --threads, --sample, --help, --version)
+// comes before any "--". Everything else is the window's: Qt's own options (-platform,
+// -style) and the document to open, even one whose name starts with "-".
+bool isBatchCommandLine(const std::vector<std::string>& args);
+
+// The file names among the arguments Qt leaves to the window: all but the first "--".
+std::vector<std::string> windowFileArguments(std::vector<std::string> args);
+
+// Parses the arguments after the program name (for the window: the ones Qt leaves). Empty optional
+// and `error` set for bad arguments (the caller prints the error and the usage line and exits with
+// 2).
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args,
                                             std::string& error);
 

@@ -58,6 +58,27 @@ TEST(CommandLine, AcceptedForms)
     EXPECT_EQ(cmd->action, CommandLine::Action::window);
 }
 
+TEST(CommandLine, OnlyBatchOptionsSelectBatchModeAndDoubleDashEndsOptions)
+{
+    // Qt's own options and a document whose name starts with "-" belong to the window.
+    EXPECT_FALSE(isBatchCommandLine({"-platform", "offscreen", "a.ifs"}));
+    EXPECT_FALSE(isBatchCommandLine({"-style", "fusion"}));
+    EXPECT_FALSE(isBatchCommandLine({"--", "--save", "x"}));
+    EXPECT_TRUE(isBatchCommandLine({"a.ifs", "--render", "o.bmp"}));
+    auto cmd = parse({"-x.ifs"});
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->action, CommandLine::Action::window);
+    EXPECT_EQ(cmd->input, "-x.ifs");
+    cmd = parse({"--", "-x.ifs"});
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->input, "-x.ifs");
+    cmd = parse({"--save", "o.ifs", "--", "--sample"});
+    ASSERT_TRUE(cmd);
+    EXPECT_EQ(cmd->action, CommandLine::Action::save);
+    EXPECT_EQ(cmd->input, "--sample");
+    EXPECT_EQ(cmd->sample, -1);
+}
+
 TEST(CommandLine, BadArgumentsSayWhy)
 {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -69,7 +90,8 @@ TEST(CommandLine, BadArgumentsSayWhy)
          "give either --sample N or FILE.ifs, not both"},
         {{"--save", "o.ifs", "a.ifs", "b.ifs"}, "only one FILE.ifs may be given"},
         {{"--sample", "1"}, "--sample needs --save or --render"},
-        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"--save", "o.ifs", "--frobnicate"}, "unknown option --frobnicate"},
+        {{"--save", "o.ifs", "--", "a.ifs", "b.ifs"}, "only one FILE.ifs may be given"},
         {{"--help", "--version"},
          "only one of --save, --render, --help, --version may be given (--version)"},
     };

@@ -156,5 +156,31 @@ TEST_F(Batch, HelpVersionAndWindowDetection)
     EXPECT_TRUE(isBatchInvocation({"a.qbx", "--export-ply", "b.ply"}));
 }
 
+TEST_F(Batch, OnlyBatchOptionsSelectBatchModeAndDoubleDashEndsOptions)
+{
+    // Qt's own options and a file whose name starts with "-" belong to the window.
+    EXPECT_FALSE(isBatchInvocation({"-platform", "offscreen", "a.qbx"}));
+    EXPECT_FALSE(isBatchInvocation({"-style", "fusion"}));
+    EXPECT_FALSE(isBatchInvocation({"-x.qbx"}));
+    EXPECT_FALSE(isBatchInvocation({"--", "--save-code"}));
+    EXPECT_TRUE(isBatchInvocation({"--seed", "3"}));
+    EXPECT_EQ(windowFileArguments({"--", "-x.qbx"}), std::vector<std::string>{"-x.qbx"});
+    EXPECT_EQ(windowFileArguments({"a.qbx", "--", "--"}),
+              (std::vector<std::string>{"a.qbx", "--"}));
+
+    // In batch mode a code file named "-x.qbx" is read after "--".
+    ASSERT_EQ(run({"--seed", "5", "--save-code", file("a.qbx")}).status, 0);
+    std::filesystem::rename(file("a.qbx"), file("-x.qbx"));
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const BatchRun r = run({"--save-code", "b.qbx", "--", "-x.qbx"});
+    const BatchRun refused = run({"--save-code", "c.qbx", "-x.qbx"});
+    std::filesystem::current_path(here);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(suite::test::readFileBytes(file("b.qbx")),
+              suite::test::readFileBytes(file("-x.qbx")));
+    EXPECT_EQ(refused.status, 2);
+}
+
 } // namespace
 } // namespace qubex

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <thread>
 
 namespace fractals {
@@ -68,16 +69,23 @@ std::string batchUsage()
            "       fractals --save OUT.EXT (FILE | --new TYPE)\n"
            "       fractals --html OUT.html (FILE | --new TYPE)\n"
            "       fractals --help | --version\n"
+           "       (\"--\" ends the options, for a FILE whose name starts with \"-\")\n"
            "TYPE: mandel julia juliacos henon ifs lsystem\n";
 }
 
 bool isBatchCommandLine(const std::vector<std::string>& args)
 {
-    // Every option but the window's own goes to batch mode, so a mistyped one gets the usage
-    // line instead of opening a window.
-    for (const auto& a : args)
-        if (!a.empty() && a[0] == '-' && a != "--no-splash")
+    // Only the batch options: Qt's own (-platform, -style) and file names, even one that
+    // starts with "-", belong to the window, and "--" ends the options.
+    static const std::set<std::string> batchOptions = {
+        "--help",    "-h",        "--version", "--render", "--save",       "--html",    "--size",
+        "--threads", "--palette", "--new",     "--points", "--iterations", "--stretch", "--seed"};
+    for (const auto& a : args) {
+        if (a == "--")
+            return false;
+        if (batchOptions.count(a))
             return true;
+    }
     return false;
 }
 
@@ -89,6 +97,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "fractals: " << why << "\n" << batchUsage();
         return 2;
     };
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const auto value = [&]() -> std::optional<std::string> {
@@ -96,7 +105,14 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 return std::nullopt;
             return args[++i];
         };
-        if (a == "--help" || a == "-h") {
+        if (optionsEnded || a == "--") {
+            if (!optionsEnded)
+                optionsEnded = true;
+            else if (o.input.empty())
+                o.input = a;
+            else
+                return usage("more than one input file");
+        } else if (a == "--help" || a == "-h") {
             out << batchUsage();
             return 0;
         } else if (a == "--version") {

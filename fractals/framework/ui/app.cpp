@@ -27,8 +27,13 @@ int runApplication(int argc, char** argv)
 
     QStringList files;
     bool splash = true;
+    // Qt has taken out its own options (-platform, -style); "--" ends the options, so a file
+    // whose name starts with "-" can still be named.
+    bool optionsEnded = false;
     for (const QString& arg : app.arguments().mid(1)) {
-        if (arg == "--no-splash")
+        if (!optionsEnded && arg == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && arg == "--no-splash")
             splash = false;
         else
             files << arg;
