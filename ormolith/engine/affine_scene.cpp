@@ -136,7 +136,7 @@ bool AffineScene::onSubmapChanged(const void* v)
     return false;
 }
 
-AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
+AffineScene::StepResult AffineScene::foldSubmap(int /*mapIndex*/, int /*submapIndex*/,
                                                 const AffineSubmap& s, AffineTransform& t,
                                                 int& budget)
 {
@@ -144,13 +144,10 @@ AffineScene::StepResult AffineScene::foldSubmap(int mapIndex, int submapIndex,
         return StepResult::failed;
     switch (s.kind) {
     case kSubmapMap: {
-        // Only maps that exist can be folded in: a reference past Number of maps (or a negative
-        // one) would use a map that the file does not store, so the picture would change after
-        // saving and reopening.
-        if (s.map < 1 || s.map > mapCount) {
-            fail("Error: Map%u/Submap%u", unsigned(mapIndex + 1), unsigned(submapIndex + 1));
-            return StepResult::failedWithText;
-        }
+        // Any map of the table may be folded in (an empty one does nothing); a reference
+        // outside the table names no map and fails the composition.
+        if (s.map < 1 || s.map > kMaxMaps)
+            return StepResult::failed;
         if (!submapCountValid(s.map - 1)) {
             fail(AffineSubmap::kSubmapCountText, unsigned(s.map));
             return StepResult::failedWithText;
@@ -205,8 +202,7 @@ bool AffineScene::composeMap(int index)
     int budget = kMaxFoldedSteps;
     int failedAt = 0;
     const StepResult r = foldMap(
-        index,
-        [&](int m, int j, const AffineSubmap& s) { return foldSubmap(m, j, s, t, budget); },
+        index, [&](int m, int j, const AffineSubmap& s) { return foldSubmap(m, j, s, t, budget); },
         failedAt);
     if (r == StepResult::failedWithText)
         return false;

@@ -399,6 +399,10 @@ bool voidCheck(FractalScene& scene)
         int count = scene.makeChildren(root, stack.data(), kMaxPieces, -1);
         lost = lost || count != activeSubsets(root.set);
         double lowerMax = 0, upperMax = 0;
+        // The square of the reach that some point of the set certainly has: every piece holds
+        // points of the set, at least d - r from the centre when the piece lies off it.
+        double surelyReached = 0;
+        bool settled = count == 0;
         for (int refinements = 0; count > 0; ++refinements) {
             lowerMax = upperMax = 0;
             int farthest = 0;
@@ -407,27 +411,41 @@ bool voidCheck(FractalScene& scene)
                 const double r = std::sqrt(stack[i].radius2);
                 const double lower = (d - r) * (d - r), upper = (d + r) * (d + r);
                 lowerMax = std::max(lowerMax, lower);
+                if (d > r)
+                    surelyReached = std::max(surelyReached, lower);
                 if (upper > upperMax || i == 0) {
                     upperMax = upper;
                     farthest = i;
                 }
             }
-            if (lowerMax * 1.02 > upperMax || refinements >= kMaxRefinements ||
-                scene.stopRequested.load(std::memory_order_relaxed))
+            if (lowerMax * 1.02 > upperMax) {
+                settled = true;
                 break;
+            }
+            if (refinements >= kMaxRefinements)
+                break;
+            if (scene.stopRequested.load(std::memory_order_relaxed))
+                return false; // the build stops; no verdict, no message
             // Replace the farthest piece by its children (at the end of the list).
             const Piece far = stack[farthest];
             const int made = scene.makeChildren(far, stack.data() + count, kMaxPieces - count, -1);
             if (made == 0 && count + activeSubsets(far.set) <= kMaxPieces &&
                 activeSubsets(far.set) > 0)
                 lost = true;
-            if (made == 0)
-                break; // the list is full or the piece has no children: keep what is known
+            if (made == 0) {
+                // The list is full or the piece has no children: keep what is known.
+                settled = activeSubsets(far.set) == 0;
+                break;
+            }
             lost = lost || made != activeSubsets(far.set);
             stack[farthest] = stack[count + made - 1];
             count += made - 1;
         }
-        if (scene.fractalType() == kMebiusType && (lost || !(upperMax <= 1.01))) {
+        // A cover refined to the end tells how far the set reaches; one that ran out of room
+        // or refinements only bounds it, and then the set is void only where a piece surely
+        // lies outside the ball.
+        const double reach = settled ? upperMax : surelyReached;
+        if (scene.fractalType() == kMebiusType && (lost || !(reach <= 1.01))) {
             scene.errorText = kSetVoidCheckText;
             ok = false;
         }

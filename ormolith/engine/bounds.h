@@ -20,7 +20,8 @@ bool computeAffineBounds(AffineScene& scene);
 // Every Moebius set lies in the unit ball.
 void setMebiusBounds(MebiusScene& scene);
 // Refines the drawn set's cover to see how far it reaches from each set's centre. False (with
-// kSetVoidCheckText) when a Moebius set leaves the unit ball.
+// kSetVoidCheckText) when a Moebius set leaves the unit ball; false without text when
+// stopRequested ended it.
 bool voidCheck(FractalScene& scene);
 
 // Solves (I - M) x = t by Cramer's rule: the fixed point of p -> M p + t. False when I - M is

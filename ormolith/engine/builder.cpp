@@ -664,7 +664,7 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
             r.next = -1;
         });
     }
-    for (int g = 0; g <= pass.deep; ++g) {
+    for (long long g = 0; g <= pass.deep; ++g) {
         if (stopped(pass))
             return;
         if (pass.rebuild || pass.deep > 0) {
@@ -703,7 +703,8 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 // No reflected ray is left to trace: every later generation would only mark the
                 // records untraced (done above) and shade nothing. A large Deep must not cost
                 // a walk per generation; the progress still counts the generations skipped.
-                w.pendingProgress += (pass.deep - g + 1) * pass.unitsPerGeneration * unitScale;
+                w.pendingProgress +=
+                    double(pass.deep - g + 1) * pass.unitsPerGeneration * unitScale;
                 return;
             }
             // Generation 0 rays all start at the eye, so the front-to-back order pays.
@@ -865,6 +866,10 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
             return false;
         }
         if (!voidCheck(scene)) {
+            if (scene.stopRequested.load()) {
+                scene.errorText.clear();
+                return false;
+            }
             scene.errorText = kSetVoidCheckText;
             return false;
         }
@@ -913,7 +918,7 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
     double totalWork = (rebuild && highQuality ? 2 : 1) + shadowed;
     if (scene.mode)
         totalWork *= 2;
-    totalWork *= double(deep + 1) * n * n;
+    totalWork *= (double(deep) + 1) * n * n;
     scene.progressPercent.store(0);
 
     // 10., 11. Eye passes split in tiles, run by the workers.

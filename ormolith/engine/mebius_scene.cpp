@@ -135,7 +135,8 @@ MebiusScene::StepResult MebiusScene::foldSubmap(const MebiusSubmap& s, Mat5& g, 
         return StepResult::failed;
     switch (s.kind) {
     case kSubmapMap: {
-        if (s.map < 1 || s.map > mapCount)
+        // Any map of the table may be folded in (an empty one does nothing).
+        if (s.map < 1 || s.map > kMaxMaps)
             return StepResult::failed;
         if (!submapCountValid(s.map - 1))
             return StepResult::failed;
@@ -187,8 +188,7 @@ bool MebiusScene::composeMap(int index)
     int budget = kMaxFoldedSteps;
     int failedAt = 0;
     const StepResult r = foldMap(
-        index, [&](int, int, const MebiusSubmap& s) { return foldSubmap(s, g, budget); },
-        failedAt);
+        index, [&](int, int, const MebiusSubmap& s) { return foldSubmap(s, g, budget); }, failedAt);
     if (r != StepResult::ok)
         return fail("Error: Map %u/Submap %u", unsigned(index + 1), unsigned(failedAt + 1));
     mapMatrices[index] = g;

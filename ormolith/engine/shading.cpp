@@ -106,7 +106,12 @@ Rgb lightContribution(const PreparedLight& light, const PreparedMaterial& m, Vec
         const double s = dot(d, light.direction);
         if (s <= light.cosEndSpot)
             return {};
-        a *= std::pow(s, light.beam);
+        // A cone wider than a half sphere reaches negative s, where a fractional Beam
+        // distribution has no power: the spot adds nothing there.
+        const double power = std::pow(s, light.beam);
+        if (!std::isfinite(power))
+            return {};
+        a *= power;
         if (s < light.cosSpot)
             a *= (s - light.cosEndSpot) / (light.cosSpot - light.cosEndSpot);
     }

@@ -189,17 +189,43 @@ TEST(AffineCompose, FailuresNameTheMap)
 
 TEST(AffineCompose, BadMapReferencesAreRefusedAtBuildTime)
 {
-    // Negative, missing or out-of-range references name the submap that holds them.
-    for (int bad : {-1, -32, 0, 2, 33, 1000}) {
+    // References outside the table (negative, zero or past 32) name the map being composed.
+    for (int bad : {-1, -32, 0, 33, 1000}) {
         AffineFixture f{step(kSubmapTranslate, {1, 0, 0}), mapStep(bad)};
         EXPECT_FALSE(f.compose()) << bad;
-        EXPECT_EQ(f.scene.errorText, "Error: Map1/Submap2") << bad;
+        EXPECT_EQ(f.scene.errorText, "Error: Map 1") << bad;
     }
     // A submap count beyond the table never reads past it.
     AffineFixture f{step(kSubmapTranslate, {1, 0, 0})};
     f.scene.maps[0].submapCount = 25;
     EXPECT_FALSE(f.compose());
     EXPECT_EQ(f.scene.errorText, "Error: Map1/Number of submaps");
+}
+
+TEST(AffineCompose, MapsPastNumberOfMapsAreFoldedLikeAnyOther)
+{
+    // An empty map past Number of maps does nothing; a filled one is folded in.
+    for (int ref : {2, 32}) {
+        AffineFixture f{step(kSubmapTranslate, {1, 0, 0}), mapStep(ref)};
+        ASSERT_TRUE(f.compose()) << ref << " " << f.scene.errorText;
+        expectNear(f.apply({0, 0, 0}), {1, 0, 0});
+        f.scene.maps[ref - 1].submaps[0] = step(kSubmapScale, {3, 3, 3});
+        f.scene.maps[ref - 1].submapCount = 1;
+        ASSERT_TRUE(f.compose()) << ref;
+        expectNear(f.apply({0, 0, 0}), {3, 0, 0});
+    }
+    // And the whole build accepts a scene that uses one.
+    AffineScene scene;
+    scene.mapCount = 1;
+    scene.setCount = 1;
+    scene.currentSet = 1;
+    scene.sets[0].subsetCount = 2;
+    scene.sets[0].subsets[0] = {1, 1, 0};
+    scene.sets[0].subsets[1] = {1, 1, 0};
+    scene.maps[0].submapCount = 2;
+    scene.maps[0].submaps[0] = step(kSubmapScale, {0.5, 0.5, 0.5});
+    scene.maps[0].submaps[1] = mapStep(7);
+    EXPECT_TRUE(scene.prepareSets()) << scene.errorText;
 }
 
 TEST(AffineCompose, ExplosiveNestingFailsInsteadOfRunningForever)
@@ -284,8 +310,19 @@ TEST(MebiusCompose, FailuresNameMapAndSubmap)
     MebiusFixture self{mstep(kSubmapMap, {}, 0, 1)};
     EXPECT_FALSE(self.compose());
     EXPECT_EQ(self.scene.errorText, "Error: Map 1/Submap 1");
-    MebiusFixture missing{mstep(kSubmapMap, {}, 0, 5)};
-    EXPECT_FALSE(missing.compose());
+    for (int bad : {-1, 0, 33}) {
+        MebiusFixture missing{mstep(kSubmapTranslate, {}, 0), mstep(kSubmapMap, {}, 0, bad)};
+        EXPECT_FALSE(missing.compose()) << bad;
+        EXPECT_EQ(missing.scene.errorText, "Error: Map 1/Submap 2") << bad;
+    }
+    // An empty map past Number of maps does nothing; a filled one is folded in.
+    MebiusFixture empty{mstep(kSubmapTranslate, {1, 0, 0}, 0), mstep(kSubmapMap, {}, 0, 5)};
+    ASSERT_TRUE(empty.compose()) << empty.scene.errorText;
+    expectNear(empty.apply({0, 0, 0}), {1, 0, 0});
+    empty.scene.maps[4].submaps[0] = mstep(kSubmapScale, {}, 0.5);
+    empty.scene.maps[4].submapCount = 1;
+    ASSERT_TRUE(empty.compose()) << empty.scene.errorText;
+    expectNear(empty.apply({0, 0, 0}), {0.5, 0, 0});
 }
 
 TEST(MebiusCompose, DeepButFiniteNestingStillComposes)
