@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "batch.h"
+#include "mjpeg_encoder.h"
 
 int main(int argc, char** argv)
 {
@@ -21,5 +22,5 @@ int main(int argc, char** argv)
         std::cerr << "Ormolith: " << error << "\n" << ormolith::usageLine() << "\n";
         return 2;
     }
-    return ormolith::runBatch(*cmd, std::cout, std::cerr);
+    return ormolith::runBatch(*cmd, std::cout, std::cerr, ormolith::makeMjpegEncoder);
 }

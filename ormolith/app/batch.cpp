@@ -63,6 +63,19 @@ bool parseSize(const std::string& text, int& width, int& height)
            parseCount(text.substr(x + 1), 1, kMaxSide, height);
 }
 
+// --frames A-B, or A- for A to the end.
+bool parseFrames(const std::string& text, int& first, int& last)
+{
+    const auto dash = text.find('-');
+    if (dash == std::string::npos || !parseCount(text.substr(0, dash), 0, INT32_MAX, first))
+        return false;
+    if (dash + 1 == text.size()) {
+        last = -1;
+        return true;
+    }
+    return parseCount(text.substr(dash + 1), 0, INT32_MAX, last) && last >= first;
+}
+
 // Builds the picture on a worker thread while this thread shows the progress, as the window's
 // status bar would, then writes the bitmap.
 int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& err)
@@ -139,20 +152,28 @@ int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& er
 std::string usageLine()
 {
     return "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | "
-           "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs) | --help | "
-           "--version";
+           "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs) | "
+           "--animate OUT.avi [--size WxH] [--threads N] [--codec dib|mjpeg] [--quality Q] "
+           "[--frames A-B] FILE.ifs | --help | --version";
 }
 
 std::string helpText()
 {
     std::string text =
-        usageLine() + "\n\n"
-                      "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
-                      "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
-                      "  --render OUT.bmp build the picture and write it as a 24-bit bitmap\n"
-                      "  --size WxH       picture size for --render (default 640x480)\n"
-                      "  --threads N      worker threads for --render (default: one per core)\n"
-                      "  --sample N       start from built-in sample N:\n";
+        usageLine() +
+        "\n\n"
+        "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
+        "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
+        "  --render OUT.bmp build the picture and write it as a 24-bit bitmap\n"
+        "  --animate OUT.avi build the frames of FILE.ifs's animation into a video\n"
+        "  --codec C        frames of --animate: mjpeg (Motion JPEG, default) or\n"
+        "                   dib (full frames, uncompressed)\n"
+        "  --quality Q      JPEG quality of --codec mjpeg, 1..100 (default 85)\n"
+        "  --frames A-B     only frames A to B of --animate (from 0, inclusive;\n"
+        "                   A- to the end); parts join with ffmpeg's concat demuxer\n"
+        "  --size WxH       picture size for --render and --animate (default 640x480)\n"
+        "  --threads N      worker threads of a build (default: one per core)\n"
+        "  --sample N       start from built-in sample N:\n";
     for (int i = 0; i < kSampleCount; ++i)
         text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
     text += "  --help           show this text\n"
@@ -165,7 +186,8 @@ std::string helpText()
 bool isBatchCommandLine(const std::vector<std::string>& args)
 {
     static const std::set<std::string> batchOptions = {
-        "--help", "-h", "--version", "--save", "--render", "--size", "--threads", "--sample"};
+        "--help",    "-h",       "--version", "--save",  "--render",  "--size",
+        "--threads", "--sample", "--animate", "--codec", "--quality", "--frames"};
     for (const std::string& arg : args) {
         if (arg == "--")
             return false;
@@ -189,9 +211,11 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
     CommandLine cmd;
     bool haveAction = false;
     bool sizeGiven = false, threadsGiven = false;
+    std::string animateOnly; // an option that only --animate takes
     auto setAction = [&](CommandLine::Action action, const std::string& option) {
         if (haveAction) {
-            error = "only one of --save, --render, --help, --version may be given (" + option + ")";
+            error = "only one of --save, --render, --animate, --help, --version may be given (" +
+                    option + ")";
             return false;
         }
         haveAction = true;
@@ -241,6 +265,36 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         } else if (arg == "--render") {
             if (!setAction(CommandLine::Action::render, arg) || !value(cmd.output))
                 return std::nullopt;
+        } else if (arg == "--animate") {
+            if (!setAction(CommandLine::Action::animate, arg) || !value(cmd.output))
+                return std::nullopt;
+        } else if (arg == "--codec") {
+            if (!value(cmd.codec))
+                return std::nullopt;
+            if (cmd.codec != "dib" && cmd.codec != "mjpeg") {
+                error = "--codec needs dib or mjpeg, not '" + cmd.codec + "'";
+                return std::nullopt;
+            }
+            animateOnly = arg;
+        } else if (arg == "--quality") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!parseCount(text, 1, 100, cmd.quality)) {
+                error = "--quality needs a number from 1 to 100, not '" + text + "'";
+                return std::nullopt;
+            }
+            animateOnly = arg;
+        } else if (arg == "--frames") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!parseFrames(text, cmd.frameFirst, cmd.frameLast)) {
+                error = "--frames needs FIRST-LAST frame numbers from 0 (FIRST <= LAST), not '" +
+                        text + "'";
+                return std::nullopt;
+            }
+            animateOnly = arg;
         } else if (arg == "--size") {
             std::string text;
             if (!value(text))
@@ -296,18 +350,28 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         error = "--render needs --sample N or FILE.ifs";
         return std::nullopt;
     }
+    if (cmd.action == CommandLine::Action::animate && cmd.input.empty()) {
+        error = "--animate needs FILE.ifs";
+        return std::nullopt;
+    }
+    if (cmd.action != CommandLine::Action::animate && !animateOnly.empty()) {
+        error = animateOnly + " needs --animate";
+        return std::nullopt;
+    }
     if (cmd.action == CommandLine::Action::window && cmd.sample >= 0) {
         error = "--sample needs --save or --render";
         return std::nullopt;
     }
-    if (cmd.action != CommandLine::Action::render && (sizeGiven || threadsGiven)) {
-        error = std::string(sizeGiven ? "--size" : "--threads") + " needs --render";
+    if (cmd.action != CommandLine::Action::render && cmd.action != CommandLine::Action::animate &&
+        (sizeGiven || threadsGiven)) {
+        error = std::string(sizeGiven ? "--size" : "--threads") + " needs --render or --animate";
         return std::nullopt;
     }
     return cmd;
 }
 
-int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err)
+int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err,
+             const EncoderFactory& makeEncoder)
 {
     switch (cmd.action) {
     case CommandLine::Action::help:
@@ -334,6 +398,12 @@ int runBatch(const CommandLine& cmd, std::ostream& out, std::ostream& err)
         if (!loadSource(cmd, doc, err))
             return 1;
         return renderToBitmap(cmd, *doc.scene(), err);
+    }
+    case CommandLine::Action::animate: {
+        CFractal_Doc doc;
+        if (!loadSource(cmd, doc, err))
+            return 1;
+        return animateToVideo(cmd, doc, err, makeEncoder);
     }
     case CommandLine::Action::window:
         break;

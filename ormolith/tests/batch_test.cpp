@@ -93,7 +93,8 @@ TEST(CommandLine, BadArgumentsSayWhy)
         {{"--save", "o.ifs", "--frobnicate"}, "unknown option --frobnicate"},
         {{"--save", "o.ifs", "--", "a.ifs", "b.ifs"}, "only one FILE.ifs may be given"},
         {{"--help", "--version"},
-         "only one of --save, --render, --help, --version may be given (--version)"},
+         "only one of --save, --render, --animate, --help, --version may be given "
+         "(--version)"},
     };
     for (const auto& [args, message] : cases) {
         std::string error;

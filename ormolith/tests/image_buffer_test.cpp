@@ -158,7 +158,7 @@ TEST(RenderBatch, WritesTheBitmapAndReportsFailures)
         {{"--render", out, "--threads", "0", "--sample", "1"},
          "--threads needs a number from 1 to 256, not '0'"},
         {{"--render", out}, "--render needs --sample N or FILE.ifs"},
-        {{"--save", out, "--size", "5x5", "--sample", "1"}, "--size needs --render"},
+        {{"--save", out, "--size", "5x5", "--sample", "1"}, "--size needs --render or --animate"},
     };
     for (const auto& [args, message] : badArgs) {
         EXPECT_FALSE(parseCommandLine(args, error)) << message;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Ormolith in `make run`: saves every built-in sample as a document file in OUT_DIR and
-# renders it to a 640x480 bitmap there.
+# renders it to a 640x480 bitmap there, and writes the example animation as a video.
 # (This build has no window yet, so window mode does the same as batch mode.)
 set -euo pipefail
 build="${1:?usage: ormolith.sh BUILD_DIR OUT_DIR window|batch}"
@@ -17,3 +17,5 @@ done
 for n in 0 1 2 3 4 5 6 7 8; do
   "$exe" --render "$out/ormolith-sample-$n.bmp" --sample "$n"
 done
+"$exe" --animate "$out/ormolith-menger-orbit.avi" --size 320x240 \
+  "$(dirname "$0")/../../ormolith/examples/menger-orbit.ifs"
