@@ -86,10 +86,13 @@ ProductionResult produceAnimation(CFractal_Doc& doc, ImageBuffer& image,
         if (!AviWriter::formatIsValid(format, &why)) {
             return failEarly(kAviFormatFailedText, why);
         }
-        if (!file.open(settings.outputPath)) {
-            return failEarly(kAviOpenFailedText, settings.outputPath + ": " + file.lastError());
+        AviSink* sink = settings.sink;
+        if (sink == nullptr) {
+            if (!file.open(settings.outputPath))
+                return failEarly(kAviOpenFailedText, settings.outputPath + ": " + file.lastError());
+            sink = &file;
         }
-        writer = std::make_unique<AviWriter>(file, format);
+        writer = std::make_unique<AviWriter>(*sink, format);
         if (!writer->begin()) {
             file.close();
             return failEarly(kAviStreamFailedText, writer->error());
@@ -105,12 +108,18 @@ ProductionResult produceAnimation(CFractal_Doc& doc, ImageBuffer& image,
 
     std::string pixelsOut, encodeError;
     bool firstWritten = true;
-    unsigned n = 0;
+    // 64 bits: the counts of a document may add up past 32.
+    std::uint64_t n = 0;
     bool running = !range.empty();
     for (unsigned k = 0; running && k < doc.animFramesCount.size(); ++k) {
-        for (unsigned s = 0; running && s < doc.animFramesCount[k]; ++s, ++n) {
-            if (n < range.first)
-                continue;
+        // Frames before the first one are counted, not visited: a segment may hold billions.
+        if (n + doc.animFramesCount[k] <= range.first) {
+            n += doc.animFramesCount[k];
+            continue;
+        }
+        const unsigned skipped = n < range.first ? unsigned(range.first - n) : 0;
+        n += skipped;
+        for (unsigned s = skipped; running && s < doc.animFramesCount[k]; ++s, ++n) {
             if (n > range.last) {
                 running = false;
                 break;
@@ -122,10 +131,11 @@ ProductionResult produceAnimation(CFractal_Doc& doc, ImageBuffer& image,
             }
             setAnimationFrame(doc, nodes, {k, s});
             char prefix[64];
-            std::snprintf(prefix, sizeof prefix, "%u frame of %u", n + 1, shownTotal);
+            const auto frame = unsigned(n); // at most range.last
+            std::snprintf(prefix, sizeof prefix, "%u frame of %u", frame + 1, shownTotal);
             image.statusPrefix = prefix;
             if (hooks.frameStarting)
-                hooks.frameStarting(n);
+                hooks.frameStarting(frame);
             const bool built = buildImage(*scene, image, settings.build);
             // A stopped frame is neither shown nor written.
             if (scene->stopRequested.load() ||
@@ -144,7 +154,7 @@ ProductionResult produceAnimation(CFractal_Doc& doc, ImageBuffer& image,
             image.newPixels = true;
             ++result.framesBuilt;
             if (hooks.frameBuilt)
-                hooks.frameBuilt(n);
+                hooks.frameBuilt(frame);
             if (!writer)
                 continue;
             const FramePixels pixels{image.pixels.data(), image.bufferWidth, image.bufferHeight,

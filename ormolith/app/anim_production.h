@@ -43,6 +43,8 @@ struct ProductionSettings {
     // starts, so a Stop given between two frames would be lost without this. The producer also
     // honours stopRequested during a build.
     const std::atomic<bool>* stop = nullptr;
+    // Where the file's bytes go instead of outputPath (memory, for tests and fuzzing).
+    AviSink* sink = nullptr;
 };
 
 // The settings of the document's animation for a picture of width x height.
