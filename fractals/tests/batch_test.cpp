@@ -184,3 +184,20 @@ TEST(Batch, PaletteFileColoursTheBitmap)
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "n.bmp"));
 }
+
+TEST(Batch, LsystemDocumentsHaveNoWebPage)
+{
+    suite::test::TempDir dir;
+    const std::string saved = (dir / "snow.lsf").string();
+    ASSERT_EQ(run({"--save", saved, "--new", "lsystem"}).code, 0);
+    for (const std::vector<std::string>& input :
+         {std::vector<std::string>{"--new", "lsystem"}, std::vector<std::string>{saved}}) {
+        std::vector<std::string> args{"--html", (dir / "page.html").string()};
+        args.insert(args.end(), input.begin(), input.end());
+        const BatchRun r = run(args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, "We're sorry, but currently there is no Java applet available for "
+                         "generating the L-System fractal.\n");
+        EXPECT_FALSE(std::filesystem::exists(dir / "page.html"));
+    }
+}

@@ -254,12 +254,12 @@ TEST_F(MainWndTest, PropertiesAreDisabledWhileRunning)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->view()->isRunning(); }, 20000));
     EXPECT_TRUE(main.commandState(cmd::Properties).enabled);
     // The types still to come open an empty window that cannot be saved.
-    CFractalWnd* lsystem = main.newDocument(4);
-    EXPECT_EQ(main.currentMenuId(), 4);
+    CFractalWnd* pending = main.newDocument(3);
+    EXPECT_EQ(main.currentMenuId(), 3);
     EXPECT_FALSE(main.commandState(cmd::FileSave).enabled);
     EXPECT_FALSE(main.commandState(cmd::ZoomIn).enabled);
     EXPECT_FALSE(main.commandState(cmd::Cycle).enabled);
-    lsystem->close();
+    pending->close();
     // The Henon window has the palette commands but no zoom commands.
     CFractalWnd* henon = main.newDocument(6);
     EXPECT_EQ(main.currentMenuId(), 6);

@@ -202,6 +202,10 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
 
     if (!o.html.empty()) {
+        if (const char* refusal = doc->webPageRefusal()) {
+            err << refusal << "\n";
+            return 1;
+        }
         std::string title = doc->name();
         if (title.empty())
             title = o.input.empty() ? std::string("Fractal1")

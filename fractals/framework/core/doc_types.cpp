@@ -3,6 +3,7 @@
 #include "cosine_rule.h"
 #include "henon_doc.h"
 #include "julia_doc.h"
+#include "lsystem_doc.h"
 #include "mandel_rule.h"
 
 #include <algorithm>
@@ -34,7 +35,7 @@ const std::vector<DocType>& docTypes()
         {4,
          "\nFractal\nL-System Fractal\nL-System Fractal (*.lsf)\n.lsf\nFractals.LSystem\nKaleidra "
          "98 File",
-         "lsystem", nullptr, nullptr},
+         "lsystem", [] { return CLsystemDoc::makeNew(); }, nullptr},
         {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File",
          "henon", [] { return std::make_unique<CHenonDoc>(); },
          [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {

@@ -33,6 +33,9 @@ public:
 
     // Applet parameter lines for the web-page export.
     virtual std::string GetHtmlParams() const;
+    // What the web-page export says instead of writing a page, for a type without an applet;
+    // null when the page can be written.
+    virtual const char* webPageRefusal() const { return nullptr; }
 
     // File level: the whole document as bytes, and loading it from bytes. Loading throws the
     // archive exception of the first failed check and leaves the document untouched then.

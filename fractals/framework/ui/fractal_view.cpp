@@ -179,6 +179,16 @@ void CFractalView::postColumnDone(int i)
     m_dirtyLast = std::max(m_dirtyLast, i);
 }
 
+void CFractalView::paintOffscreen(const std::function<void(QImage&)>& paint, int first, int last)
+{
+    std::lock_guard lock(m_offscreenMutex);
+    if (m_offscreen.format() != QImage::Format_RGB32)
+        return;
+    paint(m_offscreen);
+    m_dirtyFirst = std::min(m_dirtyFirst, std::max(first, 0));
+    m_dirtyLast = std::max(m_dirtyLast, std::min(last, m_offscreen.width() - 1));
+}
+
 void CFractalView::finishRun(int serial)
 {
     m_bRunning.clear();

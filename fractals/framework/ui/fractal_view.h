@@ -84,6 +84,9 @@ protected:
     // For render threads: store one finished column and ask the window to show it.
     void writeColumn(int i, const std::uint8_t* indices, int height);
     void postColumnDone(int i);
+    // For render threads that draw lines on a true-colour picture: runs paint on the picture
+    // under the lock and leaves columns first..last for the window to show.
+    void paintOffscreen(const std::function<void(QImage&)>& paint, int first, int last);
     // The thread's last act: lower the flag and leave word for the window, which joins it.
     void finishRun(int serial);
     int runSerial() const { return m_runSerial; }

@@ -850,6 +850,10 @@ void CMainWnd::addRecentFile(const QString& path)
 
 void CMainWnd::exportWebPage(CFractalWnd* frame)
 {
+    if (const char* refusal = frame->doc()->webPageRefusal()) {
+        showMessage(this, refusal);
+        return;
+    }
     const QString path = prompts().saveFileName(
         this, "Export as HTML", qtFilter("Web Page (*.html)|*.html;*.htm|All Files (*.*)|*.*"),
         "html", QFileInfo(frame->title()).completeBaseName() + ".html");

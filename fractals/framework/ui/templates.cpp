@@ -3,6 +3,7 @@
 #include "henon_view.h"
 #include "julia_properties.h"
 #include "julia_view.h"
+#include "lsystem_view.h"
 #include "main_wnd.h"
 
 namespace fractals {
@@ -61,6 +62,14 @@ std::vector<ViewTemplate> buildTemplates()
                 return new CJuliacosView(static_cast<CJuliacosDoc*>(d));
             };
             t.editProperties = [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 9); };
+            break;
+        case 4:
+            t.makeView = [](CFractalDoc* d) -> CFractalView* {
+                return new CLsystemView(static_cast<CLsystemDoc*>(d));
+            };
+            t.editProperties = [](CFractalDoc& d, QWidget* p) {
+                return editLsystemProperties(static_cast<CLsystemDoc&>(d), p);
+            };
             break;
         case 6:
             t.makeView = [](CFractalDoc* d) -> CFractalView* {

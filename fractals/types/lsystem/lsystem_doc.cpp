@@ -104,7 +104,7 @@ std::unique_ptr<CLsystemDoc> CLsystemDoc::makeNew()
 
 void CLsystemDoc::setRunParameters(int iterations, bool stretch)
 {
-    m_nIterations = std::clamp(iterations, 0, kMaxIterations);
+    m_nIterations = std::clamp(iterations, 0, kMaxLsystemIterations);
     m_bStretch = stretch;
 }
 

@@ -31,7 +31,7 @@ inline constexpr const char* kDefaultRule = "F=F-F++F-F";
 inline constexpr int kDefaultAngleIncrement = 60;
 inline constexpr int kDefaultInitialAngle = 0;
 inline constexpr int kDefaultIterations = 3;
-inline constexpr int kMaxIterations = 36;
+inline constexpr int kMaxLsystemIterations = 36;
 
 // Upper-cases the text and keeps only the letters and the command characters the turtle knows.
 std::string filterLsystemString(std::string_view text);
@@ -54,6 +54,8 @@ public:
     static std::unique_ptr<CLsystemDoc> makeNew();
 
     void Serialize(Archive& ar) override;
+    // No applet draws L-Systems: the web-page export answers with a message and writes nothing.
+    const char* webPageRefusal() const override { return kMsgNoLsystemApplet; }
 
     const std::string& notes() const { return m_strNotes; }
     const std::string& axiom() const { return m_strAxiom; }

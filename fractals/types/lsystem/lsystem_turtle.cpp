@@ -52,7 +52,7 @@ LsystemProgram LsystemProgram::make(std::string axiom, const std::vector<std::st
     }
     p.angleIncrement = angleIncrement;
     p.initialAngle = initialAngle;
-    p.iterations = std::clamp(iterations, 0, kMaxIterations);
+    p.iterations = std::clamp(iterations, 0, kMaxLsystemIterations);
     return p;
 }
 

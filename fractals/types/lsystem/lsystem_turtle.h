@@ -185,14 +185,14 @@ bool expandProgram(const LsystemProgram& program, KeepGoing&& keepGoing, Interpr
         const char* next;
         const char* end;
     };
-    std::vector<Slot> slots(static_cast<std::size_t>(program.iterations) + 1);
-    slots[0] = {program.axiom.data(), program.axiom.data() + program.axiom.size()};
+    std::vector<Slot> readers(static_cast<std::size_t>(program.iterations) + 1);
+    readers[0] = {program.axiom.data(), program.axiom.data() + program.axiom.size()};
     std::size_t depth = 0;
-    const std::size_t last = slots.size() - 1;
+    const std::size_t last = readers.size() - 1;
     for (;;) {
-        while (depth > 0 && slots[depth].next == slots[depth].end)
+        while (depth > 0 && readers[depth].next == readers[depth].end)
             --depth;
-        Slot& slot = slots[depth];
+        Slot& slot = readers[depth];
         if (slot.next == slot.end)
             return true;
         if (!keepGoing())
@@ -201,7 +201,7 @@ bool expandProgram(const LsystemProgram& program, KeepGoing&& keepGoing, Interpr
         if (depth < last) {
             if (const std::string* body = program.ruleFor(c)) {
                 ++depth;
-                slots[depth] = {body->data(), body->data() + body->size()};
+                readers[depth] = {body->data(), body->data() + body->size()};
                 continue;
             }
         }
