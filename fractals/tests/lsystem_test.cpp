@@ -3,7 +3,7 @@
 #include "lsystem_turtle.h"
 
 #include <algorithm>
-
+#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -524,15 +524,19 @@ TEST(LsystemMemory, DepthDoesNotGrowTheMemory)
     TurtleBox box;
     measureLsystem(shallow, 1, always, box); // warm up the allocator and the tables
 
-    const auto growth = [&](const LsystemProgram& p, long steps, std::size_t& stack) {
+    // Runs a measuring pass until it ends or `limit` has passed, and returns how far the
+    // resident size grew, read while everything the walk holds is still alive.
+    const auto growth = [&](const LsystemProgram& p, std::chrono::milliseconds limit,
+                            std::size_t& stack) {
         const long before = residentPages();
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         long at = 0, n = 0;
         measureLsystem(
             p, 1,
             [&] {
-                if (++n < steps)
+                if ((++n & 0xFFFF) != 0 || std::chrono::steady_clock::now() < deadline)
                     return true;
-                at = residentPages(); // while everything the walk holds is alive
+                at = residentPages();
                 return false;
             },
             box, &stack);
@@ -541,8 +545,9 @@ TEST(LsystemMemory, DepthDoesNotGrowTheMemory)
         return at - before;
     };
     std::size_t shallowStack = 0, deepStack = 0;
-    const long shallowGrowth = growth(shallow, 1L << 40, shallowStack);
-    const long deepGrowth = growth(deep, 3'000'000, deepStack);
+    const long shallowGrowth = growth(shallow, std::chrono::hours(1), shallowStack);
+    // A few seconds of a run that would take billions of years to end.
+    const long deepGrowth = growth(deep, std::chrono::seconds(3), deepStack);
     const long page = sysconf(_SC_PAGESIZE);
     EXPECT_LE(deepGrowth, shallowGrowth + (256 << 10) / page);
     EXPECT_LT(deepGrowth * page, 1 << 20);

@@ -20,3 +20,6 @@ printf 'fractals --render 1920x1080 --new mandel: min %.3f s, median %.3f s (15 
 if [ -x "$build/fractals/tests/fractals_render_bench" ]; then
   "$build/fractals/tests/fractals_render_bench"
 fi
+if [ -x "$build/fractals/tests/fractals_lsystem_bench" ]; then
+  "$build/fractals/tests/fractals_lsystem_bench"
+fi
