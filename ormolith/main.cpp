@@ -1,21 +1,18 @@
-// Ormolith: batch actions run without a display; the window comes with the application code.
+// Ormolith: batch actions run without a display; without them the window opens.
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "app.h"
 #include "batch.h"
 #include "mjpeg_encoder.h"
 
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!ormolith::isBatchCommandLine(args)) {
-        // The window is not part of this build yet. (When it is, its arguments are parsed
-        // after Qt has taken out its own, such as -platform.)
-        std::cerr << "Ormolith: this build has no window yet; use the batch options\n"
-                  << ormolith::usageLine() << "\n";
-        return 2;
-    }
+    // The window's arguments (documents, Qt's own options) are read after Qt took out its own.
+    if (!ormolith::isBatchCommandLine(args))
+        return ormolith::runApplication(argc, argv);
     std::string error;
     const auto cmd = ormolith::parseCommandLine(args, error);
     if (!cmd) {

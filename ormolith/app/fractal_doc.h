@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image_buffer.h"
 #include "param.h"
 #include "scene.h"
 
@@ -76,6 +77,7 @@ public:
     int sampleIndex = -1;        // sample last loaded, -1 none
     int lastBuildCommand = 0;    // build command of the last build
     ParamCollector params;       // the scene's parameters as the user interface lists them
+    ImageBuffer image;           // the last build's picture, sizes and status texts
 
     // Animation (variable-major key values: variable v at key frame k is k + v * keyFrameCount).
     std::vector<std::string> animVarNames;

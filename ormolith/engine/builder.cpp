@@ -848,7 +848,8 @@ const BuildStats& lastBuildStats(const FractalScene& scene)
 bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& options)
 {
     // 1. The quality settings are fixed for every build.
-    scene.stopRequested.store(false);
+    if (options.clearStopRequest)
+        scene.stopRequested.store(false);
     scene.precision = 2.0;
     scene.level = 1.2;
     scene.quality = false;

@@ -30,6 +30,9 @@ public:
 struct BuildOptions {
     int threads = 0;   // 0: one per core
     int tileSize = 16; // pixels on a side; 8..128
+    // False when the caller cleared stopRequested itself before handing the build to another
+    // thread: a Stop pressed while that thread was starting must not be wiped out here.
+    bool clearStopRequest = true;
 };
 
 // What the last build did, for tests and the benchmark.

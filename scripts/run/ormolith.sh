@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
-# Ormolith in `make run`: saves every built-in sample as a document file in OUT_DIR and
-# renders it to a 640x480 bitmap there, and writes the example animation as a video.
-# (This build has no window yet, so window mode does the same as batch mode.)
+# Ormolith in `make run`: with a display the window opens (it keeps running after this script)
+# and builds Sierpinski's Tetrahedron; without one every built-in sample is saved as a document
+# file in OUT_DIR and rendered to a 640x480 bitmap there, and the example animation is written
+# as a video.
 set -euo pipefail
 build="${1:?usage: ormolith.sh BUILD_DIR OUT_DIR window|batch}"
 out="${2:?}"
+mode="${3:-batch}"
 exe="$build/ormolith/Ormolith"
 if [ ! -x "$exe" ]; then
   echo "Ormolith: $exe is not built" >&2
   exit 1
+fi
+if [ "$mode" = window ]; then
+  "$exe" >/dev/null 2>&1 &
+  echo "Ormolith: window started (pid $!)"
+  exit 0
 fi
 for n in 0 1 2 3 4 5 6 7 8; do
   "$exe" --save "$out/ormolith-sample-$n.ifs" --sample "$n"
