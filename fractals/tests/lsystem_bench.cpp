@@ -26,11 +26,11 @@ void measurePass(benchmark::State& state, const LsystemProgram& program)
     gate.start();
     for (auto _ : state) {
         TurtleBox box;
-        measureLsystem(program, 1, [&gate] { return gate.poll(); }, box);
+        measureLsystem(
+            program, 1, [&gate] { return gate.poll(); }, box);
         benchmark::DoNotOptimize(box);
     }
-    state.SetItemsProcessed(state.iterations() *
-                            static_cast<std::int64_t>(program.commandCount()));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(program.commandCount()));
 }
 
 void BM_LsystemMeasureKochDepth10(benchmark::State& state)
@@ -40,8 +40,7 @@ void BM_LsystemMeasureKochDepth10(benchmark::State& state)
 
 void BM_LsystemMeasureBranchingPlantDepth7(benchmark::State& state)
 {
-    measurePass(state,
-                LsystemProgram::make("F", {"F=F[+F]F[-F][F]"}, 20, 90, 7));
+    measurePass(state, LsystemProgram::make("F", {"F=F[+F]F[-F][F]"}, 20, 90, 7));
 }
 
 void BM_LsystemKochDepth8Picture1080p(benchmark::State& state)

@@ -21,8 +21,8 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace fractals;
 
@@ -61,7 +61,8 @@ public:
 long countF(const LsystemProgram& p)
 {
     long n = 0;
-    expandProgram(p, [] { return true; }, [&](char c) { n += c == 'F'; });
+    expandProgram(
+        p, [] { return true; }, [&](char c) { n += c == 'F'; });
     return n;
 }
 

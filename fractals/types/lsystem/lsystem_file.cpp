@@ -6,10 +6,9 @@
 
 namespace fractals {
 
-FileRenderResult renderLsystemFile(const LsystemProgram& program, bool stretch,
-                                   std::uint32_t seed, int width, int height,
-                                   const std::filesystem::path& path, RunGate& gate,
-                                   std::atomic<int>* progressPercent)
+FileRenderResult renderLsystemFile(const LsystemProgram& program, bool stretch, std::uint32_t seed,
+                                   int width, int height, const std::filesystem::path& path,
+                                   RunGate& gate, std::atomic<int>* progressPercent)
 {
     try {
         LsystemPicture picture{width, height, {}};
@@ -22,7 +21,9 @@ FileRenderResult renderLsystemFile(const LsystemProgram& program, bool stretch,
         // Cancel may come after the last step: a cancelled render writes nothing.
         if (!done || !gate.running())
             return FileRenderResult::cancelled;
-        const PictureView view{picture.width, picture.height, 24,
+        const PictureView view{picture.width,
+                               picture.height,
+                               24,
                                {reinterpret_cast<const std::uint8_t*>(picture.pixels.data()),
                                 picture.pixels.size() * sizeof(std::uint32_t)}};
         return WriteBitmapFile(view, PaletteColors{}, path) ? FileRenderResult::written

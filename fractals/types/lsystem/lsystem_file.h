@@ -11,9 +11,8 @@
 
 namespace fractals {
 
-FileRenderResult renderLsystemFile(const LsystemProgram& program, bool stretch,
-                                   std::uint32_t seed, int width, int height,
-                                   const std::filesystem::path& path, RunGate& gate,
-                                   std::atomic<int>* progressPercent);
+FileRenderResult renderLsystemFile(const LsystemProgram& program, bool stretch, std::uint32_t seed,
+                                   int width, int height, const std::filesystem::path& path,
+                                   RunGate& gate, std::atomic<int>* progressPercent);
 
 } // namespace fractals

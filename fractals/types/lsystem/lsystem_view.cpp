@@ -107,8 +107,8 @@ void CLsystemView::StartRenderThread(std::unique_ptr<RenderContext> context)
 
         TurtleBox box;
         std::uint32_t steps = 0;
-        const bool measured =
-            measureLsystem(program, seed, [&gate] { return gate.poll(); }, box);
+        const bool measured = measureLsystem(
+            program, seed, [&gate] { return gate.poll(); }, box);
         if (measured && gate.running()) {
             const Placement placement =
                 placeDrawing(truncateBox(box), ctx->width, ctx->height, stretch);
@@ -220,8 +220,8 @@ CLsystemPropertiesSheet::CLsystemPropertiesSheet(CLsystemDoc& doc, QWidget* pare
     auto* icon = new QLabel;
     icon->setObjectName("icon2301");
     const QIcon typeIcon = parent ? parent->windowIcon() : QIcon();
-    icon->setPixmap((typeIcon.isNull() ? style()->standardIcon(QStyle::SP_FileIcon) : typeIcon)
-                        .pixmap(32, 32));
+    icon->setPixmap(
+        (typeIcon.isNull() ? style()->standardIcon(QStyle::SP_FileIcon) : typeIcon).pixmap(32, 32));
     auto* path = new QLineEdit(QString::fromStdString(doc.pathName().string()));
     path->setReadOnly(true);
     m_name = new QLineEdit(QString::fromStdString(doc.name()));
@@ -269,7 +269,8 @@ CLsystemPropertiesSheet::CLsystemPropertiesSheet(CLsystemDoc& doc, QWidget* pare
     connect(rulesDefaultsButton, &QPushButton::clicked, this,
             &CLsystemPropertiesSheet::rulesDefaults);
     auto* rulesLayout = new QVBoxLayout(rulesPage);
-    rulesLayout->addWidget(new QLabel("Please set the rules to apply to the axiom on the other page."));
+    rulesLayout->addWidget(
+        new QLabel("Please set the rules to apply to the axiom on the other page."));
     auto* entry = new QHBoxLayout;
     auto* placeLabel = new QLabel("Re&place:");
     placeLabel->setBuddy(m_variable);
@@ -365,8 +366,7 @@ void CLsystemPropertiesSheet::addRule()
         if (!m_rules->item(row)->text().startsWith(prefix, Qt::CaseInsensitive))
             continue;
         const QString question = QString(kMsgReplaceRule).replace("%s", variable);
-        if (prompts().message(this, question, "Replace Rule",
-                              QMessageBox::Yes | QMessageBox::No,
+        if (prompts().message(this, question, "Replace Rule", QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::Question) != QMessageBox::Yes)
             return;
         delete m_rules->takeItem(row);
@@ -396,7 +396,8 @@ bool CLsystemPropertiesSheet::leaveFractalPage()
     }
     m_axiom->setText(QString::fromStdString(axiom.text));
     int value;
-    return checkRange(this, m_increment, 1, 180, value) && checkRange(this, m_initial, 0, 359, value);
+    return checkRange(this, m_increment, 1, 180, value) &&
+           checkRange(this, m_initial, 0, 359, value);
 }
 
 bool CLsystemPropertiesSheet::leaveRulesPage()
