@@ -253,10 +253,12 @@ bool CChildFrame::saveModified()
 
 void CChildFrame::saveBitmapAs()
 {
+    // The worker owns the pixels while it runs; not even their presence is read then.
+    if (isBuilding())
+        return;
     const ImageBuffer& image = doc_->image;
-    if (!image.hasPixels() || isBuilding()) {
-        if (!image.hasPixels())
-            ask(this, QString::fromUtf8(kBuildFirstText), QMessageBox::Ok, QMessageBox::NoIcon);
+    if (!image.hasPixels()) {
+        ask(this, QString::fromUtf8(kBuildFirstText), QMessageBox::Ok, QMessageBox::NoIcon);
         return;
     }
     const QString path = prompts().saveFileName(
