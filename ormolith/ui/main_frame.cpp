@@ -6,6 +6,7 @@
 #include "fractal_view.h"
 #include "icons.h"
 #include "prompts.h"
+#include "properties_bar.h"
 #include "samples.h"
 #include "view_state.h"
 
@@ -118,15 +119,36 @@ CMainFrame::CMainFrame() : printer_(std::make_unique<QPrinter>(QPrinter::HighRes
         statusBar()->addPermanentWidget(label);
     }
 
-    properties_ = new QDockWidget("Properties", this);
+    auto* bar = new PropertiesBar(this);
+    properties_ = bar;
     properties_->setObjectName("PropertiesBar");
     properties_->setAllowedAreas(Qt::AllDockWidgetAreas);
-    properties_->setMinimumSize(33, 32);
-    auto* placeholder = new QWidget;
-    placeholder->setMinimumSize(160, 80);
-    properties_->setWidget(placeholder);
     addDockWidget(Qt::LeftDockWidgetArea, properties_);
     connect(properties_, &QDockWidget::visibilityChanged, this, [this] { updateCommandStates(); });
+    connect(this, &CMainFrame::activeDocumentChanged, bar,
+            [bar](CChildFrame* frame) { bar->attach(frame ? &frame->doc() : nullptr); });
+    connect(this, &CMainFrame::paramsRefreshRequested, bar, [bar](CFractal_Doc* doc) {
+        if (doc != nullptr && doc == bar->document())
+            bar->refill();
+    });
+    connect(this, &CMainFrame::documentAboutToClose, bar, [bar](CFractal_Doc* doc) {
+        if (doc == bar->document())
+            bar->attach(nullptr);
+    });
+    connect(this, &CMainFrame::commitEditRequested, bar, &PropertiesBar::endEdit);
+    bar->setErrorSink([](QWidget* parent, const QString& text) {
+        ask(parent, text, QMessageBox::Ok, QMessageBox::Warning);
+    });
+    bar->setBusyCheck([this](const CFractal_Doc& doc) {
+        for (CChildFrame* frame : frames())
+            if (&frame->doc() == &doc)
+                return frame->isBuilding();
+        return false;
+    });
+    connect(bar, &PropertiesBar::parameterChanged, this, [this] {
+        updateCaption();
+        updateCommandStates();
+    });
 
     addAccelerator(cmd::FileNew, QKeySequence("Ctrl+N"));
     addAccelerator(cmd::FileOpen, QKeySequence("Ctrl+O"));
@@ -150,6 +172,9 @@ CMainFrame::~CMainFrame()
     // Frames go first, while this window still exists: each stops and waits for its worker.
     mdi_->disconnect(this);
     properties_->disconnect(this);
+    // The bar holds the active document; it lets go before the documents die.
+    static_cast<PropertiesBar*>(properties_)->attach(nullptr);
+    disconnect(this, nullptr, properties_, nullptr);
     // Closed frames wait for their deferred deletion outside the window list; they go too.
     for (CChildFrame* frame : mdi_->findChildren<CChildFrame*>()) {
         frame->disconnect(this);
@@ -738,6 +763,7 @@ void CMainFrame::showProgress(CChildFrame* frame)
 void CMainFrame::saveWindowState()
 {
     QSettings settings(kSettingsCompany, kSettingsProgram);
+    static_cast<PropertiesBar*>(properties_)->saveSizes(settings, "BarState");
     settings.setValue("BarState/State", saveState());
     WindowPlacement placement;
     const Qt::WindowStates state = windowState();
@@ -755,7 +781,10 @@ void CMainFrame::saveWindowState()
 void CMainFrame::restoreWindowState()
 {
     QSettings settings(kSettingsCompany, kSettingsProgram);
+    auto* bar = static_cast<PropertiesBar*>(properties_);
+    bar->loadSizes(settings, "BarState");
     restoreState(settings.value("BarState/State").toByteArray());
+    bar->applySize();
     const std::optional<WindowPlacement> placement =
         parsePlacement(settings.value("WindowPlacement/Main Window").toString().toStdString());
     if (!placement) {

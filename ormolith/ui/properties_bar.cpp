@@ -182,6 +182,8 @@ void PropertiesBar::applyEdit(QTreeWidgetItem* row, int column, const QString& t
 {
     if (!doc_ || !doc_->scene() || column != kValueColumn)
         return;
+    if (busy_ && busy_(*doc_))
+        return;
     FractalScene* scene = doc_->scene();
     const ParamNode* found = nullptr;
     for (const ParamNode& node : collector_.nodes) {

@@ -49,6 +49,11 @@ public:
     using ErrorSink = std::function<void(QWidget* parent, const QString& text)>;
     void setErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
 
+    // Whether the document is being built. A build's worker reads the scene while it runs, so
+    // edits made then are refused and the row keeps its value.
+    using BusyCheck = std::function<bool(const CFractal_Doc& doc)>;
+    void setBusyCheck(BusyCheck check) { busy_ = std::move(check); }
+
     // Groups expanded or collapsed by the user, by full name, for the whole process.
     static std::map<std::string, bool>& expandedGroups();
 
@@ -69,6 +74,7 @@ private:
     ParamCollector collector_;
     std::vector<std::string> fullNames_;
     ErrorSink errorSink_;
+    BusyCheck busy_;
 };
 
 } // namespace ormolith
