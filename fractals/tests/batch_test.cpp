@@ -1,5 +1,6 @@
 // Batch mode: the same document and bitmap code without a window.
 #include "batch.h"
+#include "ifs_doc.h"
 #include "julia_doc.h"
 #include "mandel_rule.h"
 #include "palette.h"
@@ -152,10 +153,51 @@ TEST(Batch, EveryEscapeTimeTypeRendersAndSaves)
         EXPECT_EQ(r.code, 0) << type << ": " << r.err;
         EXPECT_EQ(std::filesystem::file_size(bmp), 1078u + 24 * 16) << type;
     }
-    // IFS and L-System documents are not part of this build yet: a clear refusal.
-    const BatchRun ifs = run({"--render", (dir / "i.bmp").string(), "--new", "ifs"});
-    EXPECT_EQ(ifs.code, 1);
-    EXPECT_NE(ifs.err.find("not available"), std::string::npos);
+}
+
+TEST(Batch, IfsTakesItsOwnOptionsAndOthersRefuseThem)
+{
+    suite::test::TempDir dir;
+    // A new IFS document has no frame: the window's message, and no file.
+    const std::string empty = (dir / "e.bmp").string();
+    const BatchRun none = run({"--render", empty, "--new", "ifs", "--points", "10"});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "You much at least one frame to run this fractal. However, you will need "
+                        "at least two frames for an interesting fractal.\n");
+    EXPECT_FALSE(std::filesystem::exists(empty));
+
+    CIfsDoc doc;
+    doc.AddFrame(CIfsFrame{});
+    CIfsFrame second;
+    second.vertex = {0, 0};
+    second.side1 = {6000, 1000};
+    doc.AddFrame(second);
+    const std::string file = (dir / "two.ifs").string();
+    suite::test::writeFileBytes(file, doc.saveToBytes());
+    const auto renderTo = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"--render", (dir / name).string(), "--size", "40x30"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(file);
+        const BatchRun r = run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        return suite::test::readFileBytes(dir / name);
+    };
+    // Few points, so that where they land depends on the seed.
+    const std::string a = renderTo("a.bmp", {"--points", "40", "--seed", "5"});
+    const std::string b = renderTo("b.bmp", {"--seed", "5", "--points", "40"});
+    const std::string c = renderTo("c.bmp", {"--points", "40", "--seed", "6"});
+    EXPECT_EQ(a.size(), 14u + 52 + 40 * 30 * 4);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+
+    EXPECT_EQ(run({"--render", (dir / "m.bmp").string(), "--new", "mandel", "--points", "5"}).code,
+              2);
+    EXPECT_EQ(run({"--render", (dir / "x.bmp").string(), "--points", "0", file}).code, 2);
+    EXPECT_EQ(run({"--render", (dir / "x.bmp").string(), "--seed", "-1", file}).code, 2);
+    EXPECT_EQ(run({"--render", (dir / "x.bmp").string(), "--points", file}).code, 2);
+    // The L-System type takes none of them.
+    EXPECT_EQ(run({"--render", (dir / "l.bmp").string(), "--new", "lsystem", "--points", "5"}).code,
+              2);
 }
 
 TEST(Batch, PaletteFileColoursTheBitmap)

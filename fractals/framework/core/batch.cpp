@@ -24,7 +24,27 @@ struct Options {
     std::string palette;
     std::string input;
     std::string newType;
+    BatchOptionValues typeOptions; // options that belong to one kind, checked once it is known
 };
+
+// The kind that declares an option of this name, if any (several may; the first is enough to
+// know how the option is spelled).
+const BatchOption* kindOption(const std::string& name)
+{
+    for (const DocType& t : docTypes())
+        for (const BatchOption& o : t.batchOptions)
+            if (o.name == name)
+                return &o;
+    return nullptr;
+}
+
+const BatchOption* optionOf(const DocType& type, const std::string& name)
+{
+    for (const BatchOption& o : type.batchOptions)
+        if (o.name == name)
+            return &o;
+    return nullptr;
+}
 
 bool parseSize(const std::string& s, int& w, int& h)
 {
@@ -63,14 +83,28 @@ std::string lowerExtension(const std::string& path)
 
 std::string batchUsage()
 {
+    std::string kinds;
+    for (const DocType& t : docTypes()) {
+        if (t.batchOptions.empty())
+            continue;
+        kinds += "         " + t.commandLineName + ":";
+        for (const BatchOption& o : t.batchOptions)
+            kinds += " [" + o.name + (o.valueName.empty() ? "" : " " + o.valueName) + "]";
+        kinds += "\n";
+    }
+    std::string names;
+    for (const DocType& t : docTypes())
+        names += (names.empty() ? "" : " ") + t.commandLineName;
     return "usage: fractals [FILE]\n"
            "       fractals --render OUT.bmp [--size WxH] [--threads N] [--palette FILE.pal] (FILE "
-           "| --new TYPE)\n"
+           "| --new TYPE)\n" +
+           kinds +
            "       fractals --save OUT.EXT (FILE | --new TYPE)\n"
            "       fractals --html OUT.html (FILE | --new TYPE)\n"
            "       fractals --help | --version\n"
            "       (\"--\" ends the options, for a FILE whose name starts with \"-\")\n"
-           "TYPE: mandel julia juliacos henon ifs lsystem\n";
+           "TYPE: " +
+           names + "\n";
 }
 
 bool isBatchCommandLine(const std::vector<std::string>& args)
@@ -145,6 +179,15 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 if (o.threads < 1 || o.threads > 64)
                     return usage("bad thread count \"" + *v + "\"");
             }
+        } else if (const BatchOption* kind = kindOption(a)) {
+            std::string v;
+            if (!kind->valueName.empty()) {
+                const auto given = value();
+                if (!given)
+                    return usage(a + " needs a value");
+                v = *given;
+            }
+            o.typeOptions[a] = v;
         } else if (!a.empty() && a[0] == '-') {
             return usage("unknown option " + a);
         } else if (o.input.empty()) {
@@ -168,6 +211,13 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         type = docTypeByExtension(lowerExtension(o.input));
         if (!type)
             return usage("\"" + o.input + "\" is not a fractal document (unknown extension)");
+    }
+    for (const auto& [name, v] : o.typeOptions) {
+        const BatchOption* own = optionOf(*type, name);
+        if (!own)
+            return usage(name + " does not apply to " + type->field(2) + " documents");
+        if (own->accepts && !own->accepts(v))
+            return usage("bad value \"" + v + "\" for " + name);
     }
     if (!type->makeDocument) {
         err << "fractals: " << type->field(2) << " documents are not available in this version.\n";
@@ -217,7 +267,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 0;
     }
 
-    if (!type->makeRule) {
+    if (!type->makeRule && !type->renderFile) {
         err << "fractals: " << type->field(2) << " pictures cannot be rendered in this version.\n";
         return 1;
     }
@@ -238,7 +288,6 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         }
     }
 
-    const std::unique_ptr<EscapeRule> rule = type->makeRule(*doc, o.width, o.height);
     RunGate gate;
     gate.start();
     std::atomic<int> progress{0};
@@ -254,12 +303,24 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
             err << "\rrendering " << progress.load() << "%\n" << std::flush;
         });
     }
-    const FileRenderResult result =
-        renderEscapeFile(*rule, gate, &progress, o.threads > 0 ? o.threads : defaultRenderThreads(),
-                         o.render, [&] { return palette; });
+    FileRenderResult result = FileRenderResult::writeFailed;
+    std::string refusal;
+    if (type->renderFile) {
+        result = type->renderFile({*doc, o.width, o.height, o.threads, o.render, o.typeOptions,
+                                   gate, &progress, &refusal});
+    } else {
+        const std::unique_ptr<EscapeRule> rule = type->makeRule(*doc, o.width, o.height);
+        result = renderEscapeFile(*rule, gate, &progress,
+                                  o.threads > 0 ? o.threads : defaultRenderThreads(), o.render,
+                                  [&] { return palette; });
+    }
     done.store(true);
     if (reporter.joinable())
         reporter.join();
+    if (!refusal.empty()) {
+        err << refusal << "\n";
+        return 1;
+    }
     if (result == FileRenderResult::outOfMemory) {
         err << "fractals: not enough memory for a " << o.width << "x" << o.height << " picture\n";
         return 1;

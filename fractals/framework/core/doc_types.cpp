@@ -1,11 +1,5 @@
 #include "doc_types.h"
 
-#include "cosine_rule.h"
-#include "henon_doc.h"
-#include "julia_doc.h"
-#include "lsystem_doc.h"
-#include "mandel_rule.h"
-
 #include <algorithm>
 #include <cctype>
 
@@ -25,46 +19,30 @@ std::string DocType::field(int index) const
     return s.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-const std::vector<DocType>& docTypes()
+namespace {
+
+std::deque<DocType>& registry()
 {
-    static const std::vector<DocType> types = {
-        {3,
-         "\nFractal\nIterated Function System\nIterated Function System "
-         "(*.ifs)\n.ifs\nFractals.IFS\nKaleidra 98 File",
-         "ifs", nullptr, nullptr},
-        {4,
-         "\nFractal\nL-System Fractal\nL-System Fractal (*.lsf)\n.lsf\nFractals.LSystem\nKaleidra "
-         "98 File",
-         "lsystem", [] { return CLsystemDoc::makeNew(); }, nullptr},
-        {6, "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File",
-         "henon", [] { return std::make_unique<CHenonDoc>(); },
-         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
-             return std::make_unique<HenonRule>(static_cast<const CHenonDoc&>(doc), w, h);
-         }},
-        {7, "\nFractal\nJulia Set\nJulia Set (*.jls)\n.jls\nFractals.Juliaset\nKaleidra 98 File",
-         "julia", [] { return std::make_unique<CJuliaDoc>(); },
-         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
-             const auto& j = static_cast<const CJuliaDoc&>(doc);
-             return makeJuliaRule(j.rect(), j.equation(), w, h);
-         }},
-        {8,
-         "\nFractal\nMandelbrot Set\nMandelbrot Set (*.mnd)\n.mnd\nFractals.Mandel\nMandelbrot "
-         "Sets File",
-         "mandel", [] { return std::make_unique<CMandelDoc>(); },
-         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
-             const auto& m = static_cast<const CJuliaDoc&>(doc);
-             return std::make_unique<MandelRule>(m.rect(), m.equation(), w, h);
-         }},
-        {9,
-         "\nFractal\nJulia Set w/ Cosines\nJulia Set w/ Cosines "
-         "(*.cjs)\n.cjs\nFractals.Juliacos\nKaleidra 98 File",
-         "juliacos", [] { return std::make_unique<CJuliacosDoc>(); },
-         [](const CFractalDoc& doc, int w, int h) -> std::unique_ptr<EscapeRule> {
-             const auto& j = static_cast<const CJuliaDoc&>(doc);
-             return std::make_unique<CosineRule>(j.rect(), j.equation().a, w, h);
-         }},
-    };
+    static std::deque<DocType> types;
     return types;
+}
+
+} // namespace
+
+void registerDocType(DocType type)
+{
+    for (DocType& t : registry()) {
+        if (t.id == type.id) {
+            t = std::move(type);
+            return;
+        }
+    }
+    registry().push_back(std::move(type));
+}
+
+const std::deque<DocType>& docTypes()
+{
+    return registry();
 }
 
 const DocType* docTypeById(int id)

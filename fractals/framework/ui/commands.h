@@ -14,7 +14,10 @@ enum : int {
     NewFrame = 3001,
     BringToFront = 3002,
     SendToBack = 3003,
+    ChangeColor = 3004,
     FrameProperties = 3005,
+    ShiftFrame = 3006,
+    RotateFrame = 3007,
     Cycle = 5001,
     ResetPalette = 5002,
     EditPalette = 5003,
@@ -29,6 +32,7 @@ enum : int {
     FileSaveAs = 57604,
     Mru1 = 57616, // .. 57619
     EditClear = 57632,
+    EditClearAll = 57633,
     EditCopy = 57634,
     EditCut = 57635,
     EditPaste = 57637,

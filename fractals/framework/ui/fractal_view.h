@@ -71,7 +71,8 @@ public:
 
 signals:
     void renderEnded();
-    void contextMenuRequested(int menuId, QPoint globalPos);
+    // popup: which popup of the menu resource to show (the first unless a kind says otherwise).
+    void contextMenuRequested(int menuId, QPoint globalPos, int popup = 0);
 
 protected:
     virtual void StartRenderThread(std::unique_ptr<RenderContext> context);

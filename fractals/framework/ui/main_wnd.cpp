@@ -132,12 +132,13 @@ CFractalWnd::CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_p
     setTitle(title);
     m_stateConnection = connect(this, &QMdiSubWindow::windowStateChanged, this,
                                 [this] { m_main->updateFrameTitle(); });
-    connect(m_view, &CFractalView::contextMenuRequested, this, [this](int menuId, QPoint pos) {
-        if (QMenu* menu = m_main->buildContextMenu(menuId, this)) {
-            menu->exec(pos);
-            delete menu;
-        }
-    });
+    connect(m_view, &CFractalView::contextMenuRequested, this,
+            [this](int menuId, QPoint pos, int popup) {
+                if (QMenu* menu = m_main->buildContextMenu(menuId, this, popup)) {
+                    menu->exec(pos);
+                    delete menu;
+                }
+            });
 }
 
 CFractalWnd::~CFractalWnd()
@@ -204,8 +205,10 @@ CMainWnd::CMainWnd()
     addAccelerator(cmd::Properties, QKeySequence(Qt::ALT | Qt::Key_Return));
     // Either Enter key, the keypad's included.
     addAccelerator(cmd::Properties, QKeySequence(Qt::ALT | Qt::Key_Enter));
-    addAccelerator(cmd::Cycle, QKeySequence("Ctrl+C"));
-    addAccelerator(cmd::Reset, QKeySequence("Ctrl+R"));
+    // A kind may give one of these keys a command of its own (the IFS window's Alt+Enter
+    // opens the frame's properties); the kind's keys are installed over them.
+    for (QAction* a : actions())
+        m_globalAccelerators.emplace_back(a, a->shortcut());
 
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] {
         buildMenus();
@@ -269,13 +272,14 @@ QList<CFractalWnd*> CMainWnd::frames() const
     return list;
 }
 
-void CMainWnd::addAccelerator(int id, const QKeySequence& key)
+QAction* CMainWnd::addAccelerator(int id, const QKeySequence& key)
 {
     auto* a = new QAction(this);
     a->setShortcut(key);
     a->setShortcutContext(Qt::WindowShortcut);
     connect(a, &QAction::triggered, this, [this, id] { dispatch(id); });
     addAction(a);
+    return a;
 }
 
 QAction* CMainWnd::makeItem(QMenu* menu, int id, const QString& text)
@@ -338,6 +342,49 @@ void CMainWnd::buildToolbar()
     }
 }
 
+void CMainWnd::addTypeMenus(const ViewTemplate& tmpl)
+{
+    for (const TypeMenu& m : tmpl.menus) {
+        QAction* before = nullptr;
+        const QList<QAction*> top = menuBar()->actions();
+        for (qsizetype k = 0; k + 1 < top.size(); ++k)
+            if (top[k]->text() == m.after)
+                before = top[k + 1];
+        auto* menu = new QMenu(m.title, menuBar());
+        if (before)
+            menuBar()->insertMenu(before, menu);
+        else
+            menuBar()->addMenu(menu);
+        for (const MenuItem& item : m.items) {
+            if (item.id == 0)
+                menu->addSeparator();
+            else
+                makeItem(menu, item.id, item.text);
+        }
+    }
+}
+
+void CMainWnd::installTypeAccelerators(const ViewTemplate* tmpl)
+{
+    // Kinds may give one key different commands (Ctrl+C cycles a palette but copies frames),
+    // so only the active kind's keys exist at any time.
+    for (QAction* a : m_typeAccelerators)
+        delete a;
+    m_typeAccelerators.clear();
+    for (const auto& [action, key] : m_globalAccelerators) {
+        bool taken = false;
+        if (tmpl)
+            for (const auto& own : tmpl->accelerators)
+                taken = taken || own.second == key;
+        // Two actions on one key would make the key do nothing at all.
+        action->setShortcut(taken ? QKeySequence() : key);
+    }
+    if (!tmpl)
+        return;
+    for (const auto& [id, key] : tmpl->accelerators)
+        m_typeAccelerators.push_back(addAccelerator(id, key));
+}
+
 void CMainWnd::buildMenus()
 {
     CFractalWnd* frame = activeFrame();
@@ -345,6 +392,7 @@ void CMainWnd::buildMenus()
     if (menuId == m_menuId)
         return;
     m_menuId = menuId;
+    installTypeAccelerators(frame ? &frame->viewTemplateOf() : nullptr);
     // Drop the old menu items (toolbar buttons and accelerators stay).
     for (auto it = m_actions.begin(); it != m_actions.end();) {
         if (qobject_cast<QMenu*>(it.value()->parent()))
@@ -425,6 +473,8 @@ void CMainWnd::buildMenus()
         makeItem(window, cmd::WindowTileHorz, "&Tile Horizontally");
         makeItem(window, cmd::WindowTileVert, "Tile &Vertically");
     }
+    if (frame)
+        addTypeMenus(frame->viewTemplateOf());
     QMenu* help = menuBar()->addMenu("&Help");
     makeItem(help, cmd::HelpFinder, "&Help Topics\tF1");
     help->addSeparator();
@@ -466,33 +516,42 @@ QString CMainWnd::statusText() const
     return temporary.isEmpty() ? m_ready->text() : temporary;
 }
 
-QMenu* CMainWnd::buildContextMenu(int menuId, QWidget* parent)
+QMenu* CMainWnd::buildContextMenu(int menuId, QWidget* parent, int popup)
 {
     std::vector<std::pair<int, QString>> items;
-    switch (menuId) {
-    case 7099:
-        items = {{cmd::Properties, "P&roperties..."},
-                 {0, {}},
-                 {cmd::Refresh, "Re&fresh"},
-                 {0, {}},
-                 {cmd::Properties, "Edit E&quation..."},
-                 {cmd::ResetPalette, "Reset &Palette"},
-                 {cmd::Cycle, "&Cycle"}};
-        break;
-    case 6099:
-    case 5099:
-        items = {{cmd::Properties, "P&roperties..."},
-                 {cmd::Reset, "&Reset"},
-                 {cmd::Refresh, "Re&fresh"},
-                 {0, {}},
-                 {cmd::Properties, "Edit E&quation..."},
-                 {cmd::ResetPalette, "Reset &Palette"},
-                 {cmd::Cycle, "&Cycle"}};
-        break;
-    default:
-        items = {{cmd::Properties, "&Properties..."}, {cmd::Refresh, "&Refresh"}};
-        break;
-    }
+    const CFractalWnd* frame = activeFrame();
+    const auto own = frame ? frame->viewTemplateOf().contextMenus.find(menuId)
+                           : std::map<int, std::vector<std::vector<MenuItem>>>::const_iterator{};
+    if (frame && own != frame->viewTemplateOf().contextMenus.end()) {
+        if (popup < 0 || popup >= static_cast<int>(own->second.size()))
+            return nullptr;
+        for (const MenuItem& item : own->second[static_cast<std::size_t>(popup)])
+            items.emplace_back(item.id, item.text);
+    } else
+        switch (menuId) {
+        case 7099:
+            items = {{cmd::Properties, "P&roperties..."},
+                     {0, {}},
+                     {cmd::Refresh, "Re&fresh"},
+                     {0, {}},
+                     {cmd::Properties, "Edit E&quation..."},
+                     {cmd::ResetPalette, "Reset &Palette"},
+                     {cmd::Cycle, "&Cycle"}};
+            break;
+        case 6099:
+        case 5099:
+            items = {{cmd::Properties, "P&roperties..."},
+                     {cmd::Reset, "&Reset"},
+                     {cmd::Refresh, "Re&fresh"},
+                     {0, {}},
+                     {cmd::Properties, "Edit E&quation..."},
+                     {cmd::ResetPalette, "Reset &Palette"},
+                     {cmd::Cycle, "&Cycle"}};
+            break;
+        default:
+            items = {{cmd::Properties, "&Properties..."}, {cmd::Refresh, "&Refresh"}};
+            break;
+        }
     auto* menu = new QMenu(parent);
     for (const auto& [id, text] : items) {
         if (id == 0) {

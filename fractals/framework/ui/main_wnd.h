@@ -3,10 +3,13 @@
 // status bar, recent files, and the routing of every command to view, document or window.
 #include "fractal_view.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMap>
 #include <QMdiSubWindow>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -17,16 +20,42 @@ namespace fractals {
 
 struct DocType;
 
-// What the window needs of a document type besides its Qt-free parts.
+// One item of a menu a kind adds; id 0 is a separator.
+struct MenuItem {
+    int id;
+    QString text;
+};
+
+// A top-level menu of a kind's windows, placed after the menu titled `after`.
+struct TypeMenu {
+    QString title;
+    QString after;
+    std::vector<MenuItem> items;
+};
+
+// What the window needs of a document kind besides its Qt-free parts. Kinds are registered
+// by the program (fractals/window_kinds.cpp), never named by the framework.
 struct ViewTemplate {
-    const DocType* type;
+    const DocType* type = nullptr;
     std::function<std::unique_ptr<CFractalDoc>()> makeDocument;
     std::function<CFractalView*(CFractalDoc*)> makeView;
     std::function<bool(CFractalDoc&, QWidget*)> editProperties; // null: the base does nothing
-    bool available; // false: opens an empty window, cannot save
+    bool available = true; // false: opens an empty window, cannot save
+    // Menus, accelerators and right-click menus of the kind's windows, in force while one of
+    // them is active. Right-click menus by id; each holds its popups in order.
+    std::vector<TypeMenu> menus;
+    std::vector<std::pair<int, QKeySequence>> accelerators;
+    std::map<int, std::vector<std::vector<MenuItem>>> contextMenus;
 };
-// In registration order; filled by the application from the types it is built with.
-const std::vector<ViewTemplate>& viewTemplates();
+
+// Adds the window side of a registered kind (the record of that id replaces an earlier one);
+// registration order is the order of File New.
+void registerViewTemplate(ViewTemplate tmpl);
+// The window side of a kind this build has no document class for: an empty document window
+// that cannot be saved.
+ViewTemplate pendingViewTemplate(const DocType& type);
+// In registration order.
+const std::deque<ViewTemplate>& viewTemplates();
 const ViewTemplate* viewTemplate(int id);
 
 class CMainWnd;
@@ -89,7 +118,7 @@ public:
     QString statusText() const;
 
     // The first popup of a right-click menu resource, as its items' texts and ids.
-    QMenu* buildContextMenu(int menuId, QWidget* parent);
+    QMenu* buildContextMenu(int menuId, QWidget* parent, int popup = 0);
 
     static QString helpDirectory();
     // The caption names the active document after the application title.
@@ -108,7 +137,9 @@ private:
     QAction* makeItem(QMenu* menu, int id, const QString& text);
     void buildMenus();
     void buildToolbar();
-    void addAccelerator(int id, const QKeySequence& key);
+    QAction* addAccelerator(int id, const QKeySequence& key);
+    void addTypeMenus(const ViewTemplate& tmpl);
+    void installTypeAccelerators(const ViewTemplate* tmpl);
     void addRecentFile(const QString& path);
     void fileNew();
     void fileOpen();
@@ -128,6 +159,8 @@ private:
     QMultiMap<int, QAction*> m_actions; // every menu item, toolbar button and accelerator by id
     QMap<int, int> m_untitledCount;     // per template, for "Fractal1", "Fractal2", ...
     QTimer* m_idleTimer;
+    std::vector<QAction*> m_typeAccelerators; // of the active window's kind
+    std::vector<std::pair<QAction*, QKeySequence>> m_globalAccelerators; // of every window
 };
 
 } // namespace fractals

@@ -31,12 +31,12 @@ CMakeBitmapDialog::CMakeBitmapDialog(int width, int height, QWidget* parent) : Q
     buttons->addButton("&Cancel", QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* form = new QFormLayout;
-    form->addRow("&Width:", m_width);
-    form->addRow("&Height:", m_height);
+    m_form = new QFormLayout;
+    m_form->addRow("&Width:", m_width);
+    m_form->addRow("&Height:", m_height);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
-    layout->addLayout(form);
+    layout->addLayout(m_form);
     layout->addWidget(warning);
     layout->addWidget(buttons);
     setMinimumWidth(380);

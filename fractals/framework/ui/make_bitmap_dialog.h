@@ -2,6 +2,7 @@
 // "Make Bitmap...": the size of a picture rendered in memory and saved straight to disk.
 #include <QDialog>
 
+class QFormLayout;
 class QSpinBox;
 
 namespace fractals {
@@ -17,10 +18,13 @@ public:
     int bitmapHeight() const;
     QSpinBox* widthBox() const { return m_width; }
     QSpinBox* heightBox() const { return m_height; }
+    // Where a kind adds fields of its own (the IFS type's number of points).
+    QFormLayout* form() const { return m_form; }
 
 private:
     QSpinBox* m_width;
     QSpinBox* m_height;
+    QFormLayout* m_form;
 };
 
 } // namespace fractals
