@@ -59,6 +59,13 @@ def turn(scale, degrees, centre, color):
     return affine(a, b, c, d, 0, 0, color, scale=1.0, origin=centre)
 
 
+def koch_part(degrees, tx, ty, base=2000):
+    """A third of the Koch curve over the line y = base: shrink by 3, turn, move by (tx, ty)."""
+    t = math.radians(degrees)
+    a, b, c, d = (math.cos(t) / 3, -math.sin(t) / 3, math.sin(t) / 3, math.cos(t) / 3)
+    return affine(a, b, c, d, tx, ty, rgb(0, 0, 200), scale=1.0, origin=(0.0, base))
+
+
 EXAMPLES = {
     "sierpinski.ifs": document([
         ((0, 0), (5000, 0), (0, 5000), rgb(200, 0, 0)),
@@ -75,13 +82,8 @@ EXAMPLES = {
     ], "Fern leaf"),
     # The Koch curve over the line y = 2000: four thirds, the middle two turned by 60 degrees.
     "koch.ifs": document([
-        ((0, 2000), (10000 / 3, 0), (0, 10000 / 3), rgb(0, 0, 200)),
-        ((10000 / 3, 2000), (10000 / 6, 10000 / 3 * math.sin(math.pi / 3)),
-         (-10000 / 3 * math.sin(math.pi / 3), 10000 / 6), rgb(0, 0, 200)),
-        ((5000, 2000 + 10000 / 3 * math.sin(math.pi / 3)),
-         (10000 / 6, -10000 / 3 * math.sin(math.pi / 3)),
-         (10000 / 3 * math.sin(math.pi / 3), 10000 / 6), rgb(0, 0, 200)),
-        ((20000 / 3, 2000), (10000 / 3, 0), (0, 10000 / 3), rgb(0, 0, 200)),
+        koch_part(0, 0, 0), koch_part(60, 10000 / 3, 0),
+        koch_part(-60, 5000, 10000 / 3 * math.sin(math.pi / 3)), koch_part(0, 20000 / 3, 0),
     ], "Koch curve"),
     # A slow turn towards the centre and a small copy of the square far out: the copy is
     # carried round and round into a spiral arm.
