@@ -225,3 +225,37 @@ TEST_F(PropertiesWindowTest, RandomEditsOfEverySampleBuildWithoutFaults)
         QTest::qWait(1);
     }
 }
+
+TEST_F(PropertiesWindowTest, TheBarsSizesSurviveARestartAndSmallOnesReadBackAsTheMinimum)
+{
+    builtSample(2);
+    main.resizeDocks({main.propertiesBar()}, {260}, Qt::Horizontal);
+    QTest::qWait(10);
+    const QSize docked = bar().vertSize();
+    ASSERT_TRUE(main.close());
+    {
+        QSettings settings(kSettingsCompany, kSettingsProgram);
+        settings.beginGroup("BarState-SCBar-123");
+        for (const char* key : {"sizeHorzCX", "sizeHorzCY", "sizeVertCX", "sizeVertCY",
+                                "sizeFloatCX", "sizeFloatCY"})
+            EXPECT_TRUE(settings.contains(key)) << key;
+        EXPECT_EQ(settings.value("sizeVertCX").toInt(), docked.width());
+        EXPECT_EQ(settings.value("sizeVertCY").toInt(), docked.height());
+    }
+    {
+        CMainFrame again;
+        auto* restored = static_cast<PropertiesBar*>(again.propertiesBar());
+        EXPECT_EQ(restored->vertSize(), docked);
+    }
+    {
+        QSettings settings(kSettingsCompany, kSettingsProgram);
+        settings.beginGroup("BarState-SCBar-123");
+        settings.setValue("sizeHorzCX", 5);
+        settings.setValue("sizeHorzCY", -40);
+        settings.setValue("sizeFloatCX", 0);
+    }
+    CMainFrame small;
+    auto* restored = static_cast<PropertiesBar*>(small.propertiesBar());
+    EXPECT_EQ(restored->horzSize(), QSize(33, 32));
+    EXPECT_EQ(restored->floatSize().width(), 33);
+}
