@@ -7,10 +7,18 @@
 #include <atomic>
 #include <cmath>
 #include <thread>
+#include <time.h>
+#include <utility>
 #include <vector>
 
 #include "bounds.h"
 #include "shading.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define ORMOLITH_HAVE_X86 1
+#define ORMOLITH_AVX2 __attribute__((target("avx2")))
+#endif
 
 namespace ormolith {
 
@@ -38,17 +46,52 @@ struct LaneCold {
     std::int32_t material;
 };
 
+// The lanes of one walk in columns. Every piece's lanes are the first `count` of them: a filter
+// moves the few lanes it keeps to the front, so the children of a piece see its kept lanes as
+// one run (and hand it on to each other, as the lists did), and the tests read the columns four
+// lanes at a time. `id` leads back to the Lane and LaneCold that the walk started from.
+struct Columns {
+    double *dx, *dy, *dz, *dist; // direction and distance (rays, shadow lines)
+    double *ox, *oy, *oz;        // origin (rays off the eye, Parallel lines, the normal field)
+    double *ax, *ay, *az;        // sum of the normal field
+    std::int32_t* id;
+};
+enum : unsigned { kDirectionColumns = 1, kOriginColumns = 2, kSumColumns = 4 };
+
 // Everything one worker owns. Allocated once per thread count and kept in the scene; workers
 // are separate heap objects, and the counters that change often sit on their own cache line so
 // that two workers never write to the same one.
+// What one kind of walk cost a worker: pieces visited and processor time.
+struct WalkCount {
+    long long pieces = 0;
+    double seconds = 0;
+};
+
+// This thread's processor time: the benchmark's phase figures must not count the time that
+// other programs on a busy machine take from it.
+double threadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
+}
+
 struct alignas(64) Worker {
     std::vector<Piece> stack;
     std::vector<Lane> lanes;
     std::vector<LaneCold> cold;
+    std::vector<double> columnData; // 10 columns of lane capacity each
+    std::vector<std::int32_t> columnIds;
+    Columns columns() {
+        const std::size_t n = columnIds.size();
+        double* d = columnData.data();
+        return {d,         d + n,     d + 2 * n, d + 3 * n, d + 4 * n, d + 5 * n,
+                d + 6 * n, d + 7 * n, d + 8 * n, d + 9 * n, columnIds.data()};
+    }
     std::array<Piece, kMaxSubsets> scratch; // children of the piece being split
     alignas(64) double pendingProgress = 0;
     int pendingCount = 0;
-    long long traversalPieces = 0, normalPieces = 0, shadowPieces = 0;
+    WalkCount rays, normals, shadows;
     char padding[64];
 };
 
@@ -99,6 +142,7 @@ struct Pass {
     std::uint32_t cachedLights; // lights whose shadows are read from shadowMask
     std::uint32_t recordLights; // lights whose shadows are written to shadowMask
     double unitsPerGeneration;  // walks of one generation: rays, normals, shadowed lights
+    bool vector;                // lane tests four at a time (AVX2)
 };
 
 bool stopped(const Pass& pass)
@@ -121,87 +165,512 @@ inline void finished(const Pass& pass, Worker& w, double mass, double scale)
         flushProgress(pass, w);
 }
 
-// Puts lane i on `yes` or `no` without a branch: whether a ray meets a sphere is as good as
-// random from one lane to the next, and a mispredicted branch costs more than the test itself.
-inline void pushEither(Lane* lanes, bool which, std::int32_t& yes, std::int32_t& no, std::int32_t i)
-{
-    std::int32_t* const heads[2] = {&no, &yes};
-    std::int32_t& head = *heads[which];
-    lanes[i].next = head;
-    head = i;
-}
-
 inline void push(Lane* lanes, std::int32_t& head, std::int32_t i)
 {
     lanes[i].next = head;
     head = i;
 }
 
-// Takes every lane that `isShadowed` picks off the list for good (its distance becomes -1, so
-// no later step lights it) and rebuilds the list in place from the rest.
-template <typename IsShadowed>
-inline void dropShadowed(Lane* lanes, std::int32_t& list, IsShadowed isShadowed)
-{
-    std::int32_t rest = -1;
-    while (list >= 0) {
-        Lane& l = lanes[list];
-        const std::int32_t next = l.next;
-        if (isShadowed(list, l))
-            l.dist = -1;
-        else
-            push(lanes, rest, list);
-        list = next;
-    }
-    list = rest;
-}
-
-// Moves a whole list onto another (order is irrelevant: every lane is independent).
-inline void pushAll(Lane* lanes, std::int32_t& head, std::int32_t list)
-{
-    while (list >= 0) {
-        const std::int32_t next = lanes[list].next;
-        push(lanes, head, list);
-        list = next;
-    }
-}
-
 // Ray against a sphere: b is the distance along the ray to the point nearest the centre and
 // disc the squared half chord. The squared distance of the centre from the ray is taken from the
 // perpendicular vector rather than as |w|^2 - b^2, which would cancel catastrophically for a
-// small sphere far away (a pixel-sized leaf at a large picture size).
+// small sphere far away (a pixel-sized leaf at a large picture size). w = centre - origin.
+// The vector forms below repeat these operations in this order, without fused multiply-adds,
+// so that both paths give the same bits.
 struct Chord {
     double b, disc;
 };
 
-inline Chord chord(const double* o, const double* d, const Vec3& c, double reach)
+inline Chord chordFrom(double wx, double wy, double wz, double dx, double dy, double dz,
+                       double reach)
 {
-    const double wx = c.x - o[0], wy = c.y - o[1], wz = c.z - o[2];
-    const double b = wx * d[0] + wy * d[1] + wz * d[2];
-    const double qx = wx - b * d[0], qy = wy - b * d[1], qz = wz - b * d[2];
+    const double b = wx * dx + wy * dy + wz * dz;
+    const double qx = wx - b * dx, qy = wy - b * dy, qz = wz - b * dz;
     return {b, reach - (qx * qx + qy * qy + qz * qz)};
 }
 
-// The same with w = centre - origin already known (all lanes of the list share the origin).
-inline Chord chordFrom(const double* w, const double* d, double reach)
+inline Chord chordAt(const Columns& c, int i, const Vec3& centre, double reach)
 {
-    const double b = w[0] * d[0] + w[1] * d[1] + w[2] * d[2];
-    const double qx = w[0] - b * d[0], qy = w[1] - b * d[1], qz = w[2] - b * d[2];
-    return {b, reach - (qx * qx + qy * qy + qz * qz)};
+    return chordFrom(centre.x - c.ox[i], centre.y - c.oy[i], centre.z - c.oz[i], c.dx[i], c.dy[i],
+                     c.dz[i], reach);
+}
+
+// Swaps lanes `from` and `to` in the columns the walk uses.
+template <unsigned Used> inline void swapLanes(const Columns& c, int from, int to)
+{
+    std::swap(c.id[from], c.id[to]);
+    if constexpr ((Used & kDirectionColumns) != 0) {
+        std::swap(c.dx[from], c.dx[to]);
+        std::swap(c.dy[from], c.dy[to]);
+        std::swap(c.dz[from], c.dz[to]);
+        std::swap(c.dist[from], c.dist[to]);
+    }
+    if constexpr ((Used & kOriginColumns) != 0) {
+        std::swap(c.ox[from], c.ox[to]);
+        std::swap(c.oy[from], c.oy[to]);
+        std::swap(c.oz[from], c.oz[to]);
+    }
+    if constexpr ((Used & kSumColumns) != 0) {
+        std::swap(c.ax[from], c.ax[to]);
+        std::swap(c.ay[from], c.ay[to]);
+        std::swap(c.az[from], c.az[to]);
+    }
+}
+
+// The lanes among the first `count` that test.meets() keeps are moved to the front (swapped
+// with rejected ones, so only about as many lanes move as are kept); returns their number.
+template <class Test> int keepScalar(const Test& t, const Columns& c, int count)
+{
+    int kept = 0;
+    for (int i = 0; i < count; ++i)
+        if (t.meets(c, i)) {
+            if (i != kept)
+                swapLanes<Test::kUsed>(c, i, kept);
+            ++kept;
+        }
+    return kept;
+}
+
+template <class Test> void leafScalar(const Test& t, const Columns& c, int count)
+{
+    for (int i = 0; i < count; ++i)
+        t.one(c, i);
+}
+
+#ifdef ORMOLITH_HAVE_X86
+// Four lanes at a time; the rest one by one. A kept lane is swapped with the first lane not yet
+// kept, which lies before it (or is itself), so the four lanes just read are never read again.
+template <class Test> ORMOLITH_AVX2 int keepVector(const Test& t, const Columns& c, int count)
+{
+    int kept = 0, i = 0;
+    for (; i + 4 <= count; i += 4) {
+        unsigned mask = t.meets4(c, i);
+        while (mask != 0) {
+            const int j = i + __builtin_ctz(mask);
+            if (j != kept)
+                swapLanes<Test::kUsed>(c, j, kept);
+            ++kept;
+            mask &= mask - 1;
+        }
+    }
+    for (; i < count; ++i)
+        if (t.meets(c, i)) {
+            if (i != kept)
+                swapLanes<Test::kUsed>(c, i, kept);
+            ++kept;
+        }
+    return kept;
+}
+
+template <class Test> ORMOLITH_AVX2 void leafVector(const Test& t, const Columns& c, int count)
+{
+    int i = 0;
+    for (; i + 4 <= count; i += 4)
+        t.four(c, i);
+    for (; i < count; ++i)
+        t.one(c, i);
+}
+
+#define V4 ORMOLITH_AVX2 inline __attribute__((always_inline))
+V4 __m256d load4(const double* p) { return _mm256_loadu_pd(p); }
+V4 __m256d set4(double v) { return _mm256_set1_pd(v); }
+V4 __m256d add4(__m256d a, __m256d b) { return _mm256_add_pd(a, b); }
+V4 __m256d sub4(__m256d a, __m256d b) { return _mm256_sub_pd(a, b); }
+V4 __m256d mul4(__m256d a, __m256d b) { return _mm256_mul_pd(a, b); }
+V4 __m256d and4(__m256d a, __m256d b) { return _mm256_and_pd(a, b); }
+V4 __m256d or4(__m256d a, __m256d b) { return _mm256_or_pd(a, b); }
+template <int Op> V4 __m256d cmp4(__m256d a, __m256d b) { return _mm256_cmp_pd(a, b, Op); }
+V4 unsigned bits4(__m256d m) { return unsigned(_mm256_movemask_pd(m)); }
+
+struct Chord4 {
+    __m256d b, disc;
+};
+V4 Chord4 chordFrom4(__m256d wx, __m256d wy, __m256d wz, const Columns& c, int i, __m256d reach)
+{
+    const __m256d dx = load4(c.dx + i), dy = load4(c.dy + i), dz = load4(c.dz + i);
+    const __m256d b = add4(add4(mul4(wx, dx), mul4(wy, dy)), mul4(wz, dz));
+    const __m256d qx = sub4(wx, mul4(b, dx)), qy = sub4(wy, mul4(b, dy)),
+                  qz = sub4(wz, mul4(b, dz));
+    return {b, sub4(reach, add4(add4(mul4(qx, qx), mul4(qy, qy)), mul4(qz, qz)))};
+}
+V4 Chord4 chordAt4(const Columns& c, int i, const Vec3& centre, __m256d reach)
+{
+    return chordFrom4(sub4(set4(centre.x), load4(c.ox + i)), sub4(set4(centre.y), load4(c.oy + i)),
+                      sub4(set4(centre.z), load4(c.oz + i)), c, i, reach);
+}
+#endif
+
+// Rays: a lane stays with a piece while its reach sphere lies (partly) ahead of the ray and no
+// farther than the ray's present hit (b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without
+// the square root).
+inline bool rayMeets(Chord ch, double dist)
+{
+    const double ahead = ch.b - dist;
+    return (ch.disc >= 0) & ((ahead <= 0) | (ahead * ahead <= ch.disc)) &
+           ((ch.b >= 0) | (ch.b * ch.b <= ch.disc));
+}
+#ifdef ORMOLITH_HAVE_X86
+V4 unsigned rayMeets4(Chord4 ch, __m256d dist)
+{
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d ahead = sub4(ch.b, dist);
+    return bits4(and4(
+        and4(cmp4<_CMP_GE_OQ>(ch.disc, zero),
+             or4(cmp4<_CMP_LE_OQ>(ahead, zero), cmp4<_CMP_LE_OQ>(mul4(ahead, ahead), ch.disc))),
+        or4(cmp4<_CMP_GE_OQ>(ch.b, zero), cmp4<_CMP_LE_OQ>(mul4(ch.b, ch.b), ch.disc))));
+}
+#endif
+
+// Rays that all start at one point (the eye): centre - origin once per piece.
+struct RayFromEyeTest {
+    static constexpr unsigned kUsed = kDirectionColumns;
+    double wx, wy, wz, reach;
+    bool meets(const Columns& c, int i) const
+    {
+        return rayMeets(chordFrom(wx, wy, wz, c.dx[i], c.dy[i], c.dz[i], reach), c.dist[i]);
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned meets4(const Columns& c, int i) const
+    {
+        return rayMeets4(chordFrom4(set4(wx), set4(wy), set4(wz), c, i, set4(reach)),
+                         load4(c.dist + i));
+    }
+#endif
+};
+
+struct RayTest {
+    static constexpr unsigned kUsed = kDirectionColumns | kOriginColumns;
+    Vec3 centre;
+    double reach;
+    bool meets(const Columns& c, int i) const
+    {
+        return rayMeets(chordAt(c, i, centre, reach), c.dist[i]);
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned meets4(const Columns& c, int i) const
+    {
+        return rayMeets4(chordAt4(c, i, centre, set4(reach)), load4(c.dist + i));
+    }
+#endif
+};
+
+// A leaf shortens the rays that hit its reach sphere nearer than their present hit.
+struct RayLeaf {
+    Vec3 centre, eye;
+    double reach;
+    int material;
+    bool fromEye;
+    LaneCold* cold;
+    Chord chord(const Columns& c, int i) const
+    {
+        return fromEye ? chordFrom(centre.x - eye.x, centre.y - eye.y, centre.z - eye.z, c.dx[i],
+                                   c.dy[i], c.dz[i], reach)
+                       : chordAt(c, i, centre, reach);
+    }
+    void hit(const Columns& c, int i, double t) const
+    {
+        c.dist[i] = t;
+        LaneCold& l = cold[c.id[i]];
+        const double d[3] = {c.dx[i], c.dy[i], c.dz[i]};
+        for (int k = 0; k < 3; ++k)
+            l.n[k] = l.o[k] + t * d[k] - centre[k];
+        l.material = material;
+    }
+    void one(const Columns& c, int i) const
+    {
+        const Chord ch = chord(c, i);
+        if (ch.disc < 0)
+            return;
+        const double t = ch.b - std::sqrt(ch.disc);
+        if (t < c.dist[i] && t > 0)
+            hit(c, i, t);
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 void four(const Columns& c, int i) const
+    {
+        const __m256d r = set4(reach);
+        const Chord4 ch = fromEye ? chordFrom4(set4(centre.x - eye.x), set4(centre.y - eye.y),
+                                               set4(centre.z - eye.z), c, i, r)
+                                  : chordAt4(c, i, centre, r);
+        // A negative disc gives no number, and no comparison holds for it.
+        const __m256d t = sub4(ch.b, _mm256_sqrt_pd(ch.disc));
+        unsigned mask = bits4(and4(cmp4<_CMP_LT_OQ>(t, load4(c.dist + i)),
+                                   cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd())));
+        if (mask == 0)
+            return;
+        alignas(32) double ts[4];
+        _mm256_store_pd(ts, t);
+        while (mask != 0) {
+            const int j = __builtin_ctz(mask);
+            hit(c, i + j, ts[j]);
+            mask &= mask - 1;
+        }
+    }
+#endif
+};
+
+// Shadow lines of a Lamp or Spot, from the light towards the point, `dist` long; a shadowed
+// line has dist -1 and meets nothing any more. A line stays with a piece unless the reach
+// sphere is missed, lies behind the light or lies wholly beyond the point.
+struct LampTest {
+    static constexpr unsigned kUsed = kDirectionColumns;
+    double wx, wy, wz, reach;
+    bool meets(const Columns& c, int i) const
+    {
+        const Chord ch = chordFrom(wx, wy, wz, c.dx[i], c.dy[i], c.dz[i], reach);
+        const double ahead = ch.b - c.dist[i];
+        return (c.dist[i] >= 0) & (ch.disc >= 0) & ((ch.b >= 0) | (ch.b * ch.b <= ch.disc)) &
+               ((ahead < 0) | (ahead * ahead < ch.disc));
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned meets4(const Columns& c, int i) const
+    {
+        const __m256d zero = _mm256_setzero_pd();
+        const __m256d dist = load4(c.dist + i);
+        const Chord4 ch = chordFrom4(set4(wx), set4(wy), set4(wz), c, i, set4(reach));
+        const __m256d ahead = sub4(ch.b, dist);
+        return bits4(and4(
+            and4(cmp4<_CMP_GE_OQ>(dist, zero), cmp4<_CMP_GE_OQ>(ch.disc, zero)),
+            and4(or4(cmp4<_CMP_GE_OQ>(ch.b, zero), cmp4<_CMP_LE_OQ>(mul4(ch.b, ch.b), ch.disc)),
+                 or4(cmp4<_CMP_LT_OQ>(ahead, zero),
+                     cmp4<_CMP_LT_OQ>(mul4(ahead, ahead), ch.disc)))));
+    }
+#endif
+};
+
+// The point is in shadow when the line passes all the way through the leaf before reaching it.
+struct LampLeaf {
+    double wx, wy, wz, reach;
+    void one(const Columns& c, int i) const
+    {
+        const Chord ch = chordFrom(wx, wy, wz, c.dx[i], c.dy[i], c.dz[i], reach);
+        if (ch.disc < 0)
+            return;
+        const double t = ch.b + std::sqrt(ch.disc);
+        if (t > 0 && t < c.dist[i])
+            c.dist[i] = -1;
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 void four(const Columns& c, int i) const
+    {
+        const __m256d dist = load4(c.dist + i);
+        const Chord4 ch = chordFrom4(set4(wx), set4(wy), set4(wz), c, i, set4(reach));
+        const __m256d t = add4(ch.b, _mm256_sqrt_pd(ch.disc));
+        const __m256d shadowed =
+            and4(cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd()), cmp4<_CMP_LT_OQ>(t, dist));
+        _mm256_storeu_pd(c.dist + i, _mm256_blendv_pd(dist, set4(-1), shadowed));
+    }
+#endif
+};
+
+// Shadow lines of a Parallel light, from the point backwards along the light's direction
+// (d = -direction); dist is 0 while the point is lit and -1 once it is shadowed.
+struct ParallelTest {
+    static constexpr unsigned kUsed = kDirectionColumns | kOriginColumns;
+    Vec3 centre;
+    double reach;
+    bool meets(const Columns& c, int i) const
+    {
+        if (!(c.dist[i] >= 0))
+            return false;
+        const Chord ch = chordAt(c, i, centre, reach);
+        return ch.disc >= 0 && ch.b + std::sqrt(ch.disc) >= 0;
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned meets4(const Columns& c, int i) const
+    {
+        const __m256d zero = _mm256_setzero_pd();
+        const Chord4 ch = chordAt4(c, i, centre, set4(reach));
+        return bits4(and4(and4(cmp4<_CMP_GE_OQ>(load4(c.dist + i), zero),
+                               cmp4<_CMP_GE_OQ>(ch.disc, zero)),
+                          cmp4<_CMP_GE_OQ>(add4(ch.b, _mm256_sqrt_pd(ch.disc)), zero)));
+    }
+#endif
+};
+
+// In shadow when the point lies outside the leaf's reach sphere, the sphere's centre lies on the
+// light's side of it ((P - centre) . a > 0 with a = -d) and the line meets the sphere.
+struct ParallelLeaf {
+    Vec3 centre;
+    double reach;
+    void one(const Columns& c, int i) const
+    {
+        if (!(c.dist[i] >= 0))
+            return;
+        const double px = c.ox[i] - centre.x, py = c.oy[i] - centre.y, pz = c.oz[i] - centre.z;
+        const bool outside = px * px + py * py + pz * pz > reach;
+        const bool lightSide = -(px * c.dx[i] + py * c.dy[i] + pz * c.dz[i]) > 0;
+        if (outside && lightSide && chordAt(c, i, centre, reach).disc >= 0)
+            c.dist[i] = -1;
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 void four(const Columns& c, int i) const
+    {
+        const __m256d zero = _mm256_setzero_pd();
+        const __m256d dist = load4(c.dist + i);
+        const __m256d px = sub4(load4(c.ox + i), set4(centre.x)),
+                      py = sub4(load4(c.oy + i), set4(centre.y)),
+                      pz = sub4(load4(c.oz + i), set4(centre.z));
+        const __m256d r2 = add4(add4(mul4(px, px), mul4(py, py)), mul4(pz, pz));
+        const __m256d along = add4(add4(mul4(px, load4(c.dx + i)), mul4(py, load4(c.dy + i))),
+                                   mul4(pz, load4(c.dz + i)));
+        // -(along) > 0 exactly when along < 0: negation is exact.
+        const __m256d shadowed =
+            and4(and4(cmp4<_CMP_GE_OQ>(dist, zero), cmp4<_CMP_GT_OQ>(r2, set4(reach))),
+                 and4(cmp4<_CMP_LT_OQ>(along, zero),
+                      cmp4<_CMP_GE_OQ>(chordAt4(c, i, centre, set4(reach)).disc, zero)));
+        _mm256_storeu_pd(c.dist + i, _mm256_blendv_pd(dist, set4(-1), shadowed));
+    }
+#endif
+};
+
+// The smoothed normal field: mass (x - centre) / |x - centre|^6 added to the lane's sum.
+struct NormalTerm {
+    Vec3 centre;
+    double mass;
+    // Adds the piece's term; `far` says whether it counts as a whole. Returns whether the lane
+    // stays with the piece (it is near).
+    bool addTo(const Columns& c, int i, double near2, bool all) const
+    {
+        const double dx = c.ox[i] - centre.x, dy = c.oy[i] - centre.y, dz = c.oz[i] - centre.z;
+        const double r2 = dx * dx + dy * dy + dz * dz;
+        if (!all && !(r2 >= near2))
+            return true;
+        if (!(r2 > 1e-300) || mass == 0)
+            return false;
+        const double f = mass / (r2 * r2 * r2);
+        c.ax[i] += f * dx;
+        c.ay[i] += f * dy;
+        c.az[i] += f * dz;
+        return false;
+    }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned addTo4(const Columns& c, int i, double near2, bool all) const
+    {
+        const __m256d dx = sub4(load4(c.ox + i), set4(centre.x)),
+                      dy = sub4(load4(c.oy + i), set4(centre.y)),
+                      dz = sub4(load4(c.oz + i), set4(centre.z));
+        const __m256d r2 = add4(add4(mul4(dx, dx), mul4(dy, dy)), mul4(dz, dz));
+        const __m256d far =
+            all ? _mm256_castsi256_pd(_mm256_set1_epi64x(-1)) : cmp4<_CMP_GE_OQ>(r2, set4(near2));
+        if (mass != 0) {
+            const __m256d counts = and4(far, cmp4<_CMP_GT_OQ>(r2, set4(1e-300)));
+            const __m256d f = _mm256_div_pd(set4(mass), mul4(mul4(r2, r2), r2));
+            double* sums[3] = {c.ax + i, c.ay + i, c.az + i};
+            const __m256d deltas[3] = {dx, dy, dz};
+            for (int k = 0; k < 3; ++k) {
+                const __m256d a = load4(sums[k]);
+                _mm256_storeu_pd(sums[k],
+                                 _mm256_blendv_pd(a, add4(a, mul4(f, deltas[k])), counts));
+            }
+        }
+        // Near lanes stay; a distance that is no number stays too, as in the scalar test.
+        return all ? 0u : bits4(cmp4<_CMP_NGE_UQ>(r2, set4(near2)));
+    }
+#endif
+};
+
+struct NormalTest {
+    static constexpr unsigned kUsed = kOriginColumns | kSumColumns;
+    NormalTerm term;
+    double near2;
+    bool meets(const Columns& c, int i) const { return term.addTo(c, i, near2, false); }
+#ifdef ORMOLITH_HAVE_X86
+    V4 unsigned meets4(const Columns& c, int i) const { return term.addTo4(c, i, near2, false); }
+#endif
+};
+
+struct NormalLeaf {
+    NormalTerm term;
+    void one(const Columns& c, int i) const { term.addTo(c, i, 0, true); }
+#ifdef ORMOLITH_HAVE_X86
+    V4 void four(const Columns& c, int i) const { term.addTo4(c, i, 0, true); }
+#endif
+};
+
+template <class Test> int keepLanes(const Test& t, const Columns& c, int count, bool vector)
+{
+#ifdef ORMOLITH_HAVE_X86
+    if (vector)
+        return keepVector(t, c, count);
+#endif
+    (void)vector;
+    return keepScalar(t, c, count);
+}
+
+template <class Test> void leafLanes(const Test& t, const Columns& c, int count, bool vector)
+{
+#ifdef ORMOLITH_HAVE_X86
+    if (vector)
+        return leafVector(t, c, count);
+#endif
+    (void)vector;
+    leafScalar(t, c, count);
+}
+
+// Lines that a leaf shadowed stay among the lanes with dist -1; whether any is left decides
+// whether the children are worth walking.
+inline bool anyLit(const Columns& c, int count)
+{
+    for (int i = 0; i < count; ++i)
+        if (c.dist[i] >= 0)
+            return true;
+    return false;
+}
+
+// Copies what a walked piece carries: the affine transform is the first 12 numbers.
+inline void copyPiece(Piece& to, const Piece& from, int transformSize)
+{
+    to.generation = from.generation;
+    to.mass = from.mass;
+    to.reach = from.reach;
+    to.exponent = from.exponent;
+    to.centre = from.centre;
+    to.radius2 = from.radius2;
+    to.set = from.set;
+    to.material = from.material;
+    std::copy_n(from.transform.begin(), transformSize, to.transform.begin());
 }
 
 // The walk shared by the rays, the normal field and the shadow lines: a depth-first walk of the
-// piece tree in which one list of lanes travels down the stack. A piece splits the list it
-// receives into the lanes that may meet it (handed to its topmost child) and the others (set
-// aside on the piece below its children); when a subtree is finished its lanes move on to the
-// next piece on the stack. Policy decides what "may meet" means and what a leaf does.
+// piece tree. A piece tests the lanes it receives, keeps those that may meet it at the front
+// for its children (each child in turn receives all of them, with the distances shortened by
+// the earlier ones) and the next piece on the stack receives every lane again. A lane therefore
+// meets the same pieces in the same order as it would alone. `rays` of a stacked piece holds
+// how many lanes it receives. Policy decides what "may meet" means and what a leaf does.
 template <class Policy>
 void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool frontToBack,
-          double progressScale, long long& visits, const Vec3* sortFrom = nullptr)
+          double progressScale, WalkCount& count, const Vec3* sortFrom = nullptr)
 {
+    const double started = threadSeconds();
     const FractalScene& scene = *pass.scene;
     Piece* stack = w.stack.data();
     Lane* lanes = w.lanes.data();
+    LaneCold* cold = w.cold.data();
+    const Columns cols = w.columns();
     const Vec3 eye = policy.eye;
+    const int transformSize = scene.fractalType() == kAffineType ? 12 : 25;
+
+    int total = 0;
+    for (std::int32_t i = head; i >= 0; i = lanes[i].next, ++total) {
+        cols.id[total] = i;
+        if constexpr ((Policy::kUsed & kDirectionColumns) != 0) {
+            cols.dx[total] = lanes[i].d[0];
+            cols.dy[total] = lanes[i].d[1];
+            cols.dz[total] = lanes[i].d[2];
+            cols.dist[total] = lanes[i].dist;
+        }
+        if constexpr ((Policy::kUsed & kOriginColumns) != 0) {
+            cols.ox[total] = cold[i].o[0];
+            cols.oy[total] = cold[i].o[1];
+            cols.oz[total] = cold[i].o[2];
+        }
+        if constexpr ((Policy::kUsed & kSumColumns) != 0) {
+            cols.ax[total] = cold[i].acc[0];
+            cols.ay[total] = cold[i].acc[1];
+            cols.az[total] = cold[i].acc[2];
+        }
+    }
 
     scene.makeRootPiece(stack[0]);
     {
@@ -209,35 +678,28 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         const double r = std::sqrt(stack[0].radius2) + d * pass.levelOverF;
         stack[0].reach = r * r;
     }
-    stack[0].rays = head;
+    stack[0].rays = total;
     int top = 1;
     while (top > 0) {
         if (stopped(pass))
             break;
-        ++visits;
-        Piece& piece = stack[top - 1];
-        std::int32_t list = piece.rays;
-        piece.rays = -1;
-        std::int32_t dummy = -1;
-        std::int32_t& below = top >= 2 ? stack[top - 2].rays : dummy;
-        std::int32_t keep = -1;
-        policy.filter(piece, lanes, list, keep, below);
-        if (keep < 0) {
-            finished(pass, w, piece.mass, progressScale);
+        ++count.pieces;
+        const Piece& parent = stack[top - 1];
+        const int keep = parent.rays > 0 ? policy.filter(parent, cols, parent.rays, pass.vector) : 0;
+        if (keep == 0) {
+            finished(pass, w, parent.mass, progressScale);
             --top;
             continue;
         }
         // Children are made in the worker's scratch row and only the ones worth splitting are
         // copied onto the stack, in place of the parent (whose slot is reused last).
-        const Piece& parent = piece;
         Piece* kids = w.scratch.data();
         const int room = std::min(kMaxSubsets, kMaxPieces - top);
         const int made =
             room > 0 ? scene.makeChildren(parent, kids, room, pass.branchGeneration) : 0;
         if (made == 0) {
             // No children (or no room for them): the piece is done and its lanes keep what they
-            // have; they move on.
-            pushAll(lanes, below, keep);
+            // have.
             finished(pass, w, parent.mass, progressScale);
             --top;
             continue;
@@ -246,6 +708,7 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         int order[kMaxSubsets];
         double distance[kMaxSubsets];
         int kept = 0;
+        bool lanesLeft = true;
         const int base = top - 1;
         for (int c = 0; c < made; ++c) {
             Piece& child = kids[c];
@@ -262,14 +725,14 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
                 distance[kept] = sortFrom ? length(child.centre - *sortFrom) : d;
                 ++kept;
             } else {
-                policy.leaf(child, lanes, keep);
+                if (lanesLeft)
+                    lanesLeft = policy.leaf(child, cols, keep, pass.vector);
                 finished(pass, w, child.mass, progressScale);
             }
         }
-        if (kept == 0 || keep < 0) {
+        if (kept == 0 || !lanesLeft) {
             for (int c = 0; c < kept; ++c)
                 finished(pass, w, kids[order[c]].mass, progressScale);
-            pushAll(lanes, below, keep);
             top = base;
             continue;
         }
@@ -290,56 +753,45 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             }
         }
         for (int c = 0; c < kept; ++c) {
-            stack[base + c] = kids[order[c]];
-            stack[base + c].rays = -1;
+            copyPiece(stack[base + c], kids[order[c]], transformSize);
+            stack[base + c].rays = keep;
         }
-        stack[base + kept - 1].rays = keep;
         top = base + kept;
     }
+
+    // What the walk found goes back to the lanes it started from.
+    for (int i = 0; i < total; ++i) {
+        const std::int32_t l = cols.id[i];
+        if constexpr ((Policy::kUsed & kDirectionColumns) != 0)
+            lanes[l].dist = cols.dist[i];
+        if constexpr ((Policy::kUsed & kSumColumns) != 0) {
+            cold[l].acc[0] = cols.ax[i];
+            cold[l].acc[1] = cols.ay[i];
+            cold[l].acc[2] = cols.az[i];
+        }
+    }
+    count.seconds += threadSeconds() - started;
 }
 
-// Rays of one generation: a lane stays with a piece while its reach sphere lies (partly) ahead
-// of the ray and no farther than the ray's present hit.
+// Rays of one generation: the nearest hit of each lane.
 struct RayPolicy {
     static constexpr bool kUsesReach = true;
+    static constexpr unsigned kUsed = kDirectionColumns | kOriginColumns;
     Vec3 eye;
     bool fromEye; // every lane starts at the eye (generation 0)
     LaneCold* cold;
-    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
-                std::int32_t& below) const
+    int filter(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double w[3] = {p.centre.x - eye.x, p.centre.y - eye.y, p.centre.z - eye.z};
-        while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
-            const Chord c =
-                fromEye ? chordFrom(w, l.d, p.reach) : chord(cold[list].o, l.d, p.centre, p.reach);
-            // b - sqrt(disc) <= dist and b + sqrt(disc) >= 0, without the square root.
-            const double ahead = c.b - l.dist;
-            const bool meets = (c.disc >= 0) & ((ahead <= 0) | (ahead * ahead <= c.disc)) &
-                               ((c.b >= 0) | (c.b * c.b <= c.disc));
-            pushEither(lanes, meets, keep, below, list);
-            list = next;
-        }
+        if (fromEye)
+            return keepLanes(RayFromEyeTest{p.centre.x - eye.x, p.centre.y - eye.y,
+                                            p.centre.z - eye.z, p.reach},
+                             c, count, vector);
+        return keepLanes(RayTest{p.centre, p.reach}, c, count, vector);
     }
-    void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
+    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double w[3] = {p.centre.x - eye.x, p.centre.y - eye.y, p.centre.z - eye.z};
-        for (; list >= 0; list = lanes[list].next) {
-            Lane& l = lanes[list];
-            LaneCold& c = cold[list];
-            const Chord ch =
-                fromEye ? chordFrom(w, l.d, p.reach) : chord(c.o, l.d, p.centre, p.reach);
-            if (ch.disc < 0)
-                continue;
-            const double t = ch.b - std::sqrt(ch.disc);
-            if (t < l.dist && t > 0) {
-                l.dist = t;
-                for (int k = 0; k < 3; ++k)
-                    c.n[k] = c.o[k] + t * l.d[k] - p.centre[k];
-                c.material = p.material;
-            }
-        }
+        leafLanes(RayLeaf{p.centre, eye, p.reach, p.material, fromEye, cold}, c, count, vector);
+        return true;
     }
     void children(const Piece&, Piece*, int) const {}
 };
@@ -349,42 +801,18 @@ struct RayPolicy {
 // masses follow a dimension estimate refined by one Newton step per level.
 struct NormalPolicy {
     static constexpr bool kUsesReach = false; // the normal field never meets spheres
+    static constexpr unsigned kUsed = kOriginColumns | kSumColumns;
     Vec3 eye;
     double near2Factor; // max(Precision, 1)^2
-    LaneCold* cold;
-    static void add(LaneCold& l, const Piece& p)
+    int filter(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y, dz = l.o[2] - p.centre.z;
-        const double r2 = dx * dx + dy * dy + dz * dz;
-        if (!(r2 > 1e-300) || p.mass == 0)
-            return;
-        const double f = p.mass / (r2 * r2 * r2);
-        l.acc[0] += f * dx;
-        l.acc[1] += f * dy;
-        l.acc[2] += f * dz;
+        return keepLanes(NormalTest{{p.centre, p.mass}, p.radius2 * near2Factor}, c, count,
+                         vector);
     }
-    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
-                std::int32_t& below) const
+    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double near2 = p.radius2 * near2Factor;
-        while (list >= 0) {
-            const std::int32_t next = lanes[list].next;
-            LaneCold& l = cold[list];
-            const double dx = l.o[0] - p.centre.x, dy = l.o[1] - p.centre.y,
-                         dz = l.o[2] - p.centre.z;
-            if (dx * dx + dy * dy + dz * dz >= near2) {
-                add(l, p);
-                push(lanes, below, list);
-            } else {
-                push(lanes, keep, list);
-            }
-            list = next;
-        }
-    }
-    void leaf(const Piece& p, Lane* lanes, std::int32_t list) const
-    {
-        for (; list >= 0; list = lanes[list].next)
-            add(cold[list], p);
+        leafLanes(NormalLeaf{{p.centre, p.mass}}, c, count, vector);
+        return true;
     }
     void children(const Piece& parent, Piece* kids, int made) const
     {
@@ -435,36 +863,21 @@ struct NormalPolicy {
 // Shadow lines of a Lamp or Spot: from the light (origin) to the point, `dist` long.
 struct LampShadowPolicy {
     static constexpr bool kUsesReach = true;
+    static constexpr unsigned kUsed = kDirectionColumns;
     Vec3 eye;
     Vec3 light; // every line starts here
-    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
-                std::int32_t& below) const
+    int filter(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
-        while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
-            const Chord c = chordFrom(w, l.d, p.reach);
-            // b + sqrt(disc) >= 0 and b - sqrt(disc) < dist, without the square root.
-            const double ahead = c.b - l.dist;
-            const bool meets = (c.disc >= 0) & ((c.b >= 0) | (c.b * c.b <= c.disc)) &
-                               ((ahead < 0) | (ahead * ahead < c.disc));
-            pushEither(lanes, meets, keep, below, list);
-            list = next;
-        }
+        return keepLanes(LampTest{p.centre.x - light.x, p.centre.y - light.y,
+                                  p.centre.z - light.z, p.reach},
+                         c, count, vector);
     }
-    // A point is in shadow when the line passes all the way through the leaf before reaching it;
-    // a shadowed lane leaves every list. `list` is rebuilt in place.
-    void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
+    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        const double w[3] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z};
-        dropShadowed(lanes, list, [&](std::int32_t, const Lane& l) {
-            const Chord c = chordFrom(w, l.d, p.reach);
-            if (c.disc < 0)
-                return false;
-            const double t = c.b + std::sqrt(c.disc);
-            return t > 0 && t < l.dist;
-        });
+        leafLanes(LampLeaf{p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z,
+                           p.reach},
+                  c, count, vector);
+        return anyLit(c, count);
     }
     void children(const Piece&, Piece*, int) const {}
 };
@@ -472,30 +885,16 @@ struct LampShadowPolicy {
 // Shadow lines of a Parallel light: from the point towards the light (direction d = -a).
 struct ParallelShadowPolicy {
     static constexpr bool kUsesReach = true;
+    static constexpr unsigned kUsed = kDirectionColumns | kOriginColumns;
     Vec3 eye;
-    LaneCold* cold;
-    void filter(const Piece& p, Lane* lanes, std::int32_t list, std::int32_t& keep,
-                std::int32_t& below) const
+    int filter(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        while (list >= 0) {
-            Lane& l = lanes[list];
-            const std::int32_t next = l.next;
-            const Chord c = chord(cold[list].o, l.d, p.centre, p.reach);
-            const bool meets = c.disc >= 0 && c.b + std::sqrt(c.disc) >= 0;
-            push(lanes, meets ? keep : below, list);
-            list = next;
-        }
+        return keepLanes(ParallelTest{p.centre, p.reach}, c, count, vector);
     }
-    void leaf(const Piece& p, Lane* lanes, std::int32_t& list) const
+    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
     {
-        dropShadowed(lanes, list, [&](std::int32_t i, const Lane& l) {
-            const double* o = cold[i].o;
-            const double px = o[0] - p.centre.x, py = o[1] - p.centre.y, pz = o[2] - p.centre.z;
-            // (P - centre) . a > 0 with a = -d: the leaf lies on the light's side of P.
-            const bool outside = px * px + py * py + pz * pz > p.reach;
-            const bool lightSide = -(px * l.d[0] + py * l.d[1] + pz * l.d[2]) > 0;
-            return outside && lightSide && chord(o, l.d, p.centre, p.reach).disc >= 0;
-        });
+        leafLanes(ParallelLeaf{p.centre, p.reach}, c, count, vector);
+        return anyLit(c, count);
     }
     void children(const Piece&, Piece*, int) const {}
 };
@@ -596,15 +995,14 @@ void shadeGeneration(const Pass& pass, Worker& w, const Tile& tile, double scale
             });
             finished(pass, w, 1.0, scale);
         } else if (light.shadows) {
-            long long& visits = w.shadowPieces;
             if (light.kind == kParallel) {
-                // The walk moves lanes between lists; the lit ones are found again by `dist`.
-                ParallelShadowPolicy policy{tile.eye, cold};
-                walk(pass, w, lit, policy, true, scale, visits);
+                // The walk writes back each line's dist; a shadowed one comes back as -1.
+                ParallelShadowPolicy policy{tile.eye};
+                walk(pass, w, lit, policy, true, scale, w.shadows);
             } else {
                 // Pieces nearest the light first: they shadow the most points soonest.
                 LampShadowPolicy policy{tile.eye, light.position};
-                walk(pass, w, lit, policy, true, scale, visits, &light.position);
+                walk(pass, w, lit, policy, true, scale, w.shadows, &light.position);
             }
             if (pass.recordLights & bit)
                 forTile(tile, [&](int col, int row, int lane) {
@@ -703,13 +1101,12 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 // No reflected ray is left to trace: every later generation would only mark the
                 // records untraced (done above) and shade nothing. A large Deep must not cost
                 // a walk per generation; the progress still counts the generations skipped.
-                w.pendingProgress +=
-                    double(pass.deep - g + 1) * pass.unitsPerGeneration * unitScale;
+                w.pendingProgress += double(pass.deep - g + 1) * pass.unitsPerGeneration * unitScale;
                 return;
             }
             // Generation 0 rays all start at the eye, so the front-to-back order pays.
             RayPolicy rays{tile.eye, g == 0, cold};
-            walk(pass, w, active, rays, g == 0, unitScale, w.traversalPieces);
+            walk(pass, w, active, rays, g == 0, unitScale, w.rays);
             std::int32_t hits = -1;
             forTile(tile, [&](int, int, int lane) {
                 Lane& l = lanes[lane];
@@ -731,9 +1128,9 @@ void renderPass(const Pass& pass, Worker& w, const Tile& tile, int sx, int sy)
                 push(lanes, hits, lane);
             });
             if (pass.highQuality) {
-                // The walk leaves the lanes on no list, so the hits are found by record again.
-                NormalPolicy normals{tile.eye, std::pow(std::max(scene.precision, 1.0), 2), cold};
-                walk(pass, w, hits, normals, false, unitScale, w.normalPieces);
+                // The walk writes each lane's field sum back; the hits are found by record.
+                NormalPolicy normals{tile.eye, std::pow(std::max(scene.precision, 1.0), 2)};
+                walk(pass, w, hits, normals, false, unitScale, w.normals);
             }
             forTile(tile, [&](int, int, int lane) {
                 Lane& l = lanes[lane];
@@ -815,6 +1212,8 @@ BuildWorkspace& workspaceFor(FractalScene& scene, int threads, int laneCapacity)
             w->stack.resize(kMaxPieces);
             w->lanes.resize(std::size_t(laneCapacity));
             w->cold.resize(std::size_t(laneCapacity));
+            w->columnData.resize(10 * std::size_t(laneCapacity));
+            w->columnIds.resize(std::size_t(laneCapacity));
             ws.workers.push_back(std::move(w));
         }
         ws.laneCapacity = laneCapacity;
@@ -838,6 +1237,15 @@ int branchGeneration(const FractalScene& scene)
 }
 
 } // namespace
+
+bool vectorLanesAvailable()
+{
+#ifdef ORMOLITH_HAVE_X86
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
 
 const BuildStats& lastBuildStats(const FractalScene& scene)
 {
@@ -954,7 +1362,7 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
     threads = std::clamp(threads, 1, std::max(1, int(tiles.size())));
     BuildWorkspace& ws = workspaceFor(scene, threads, tileSize * tileSize);
     for (auto& w : ws.workers) {
-        w->traversalPieces = w->normalPieces = w->shadowPieces = 0;
+        w->rays = w->normals = w->shadows = WalkCount{};
         w->pendingProgress = 0;
         w->pendingCount = 0;
     }
@@ -1005,7 +1413,8 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
               keepShadows ? ws.shadowMask.data() : nullptr,
               cachedLights,
               recordLights,
-              (rebuild && highQuality ? 2.0 : 1.0) + shadowed};
+              (rebuild && highQuality ? 2.0 : 1.0) + shadowed,
+              options.vectorLanes && vectorLanesAvailable()};
     {
         // Workers only read the scene's settings and write their own tiles' records; the
         // joins below publish every record to this thread.
@@ -1021,9 +1430,13 @@ bool buildImage(FractalScene& scene, RenderTarget& image, const BuildOptions& op
     ws.stats.threads = threads;
     ws.stats.tiles = int(tiles.size());
     for (int i = 0; i < threads; ++i) {
-        ws.stats.traversalPieces += ws.workers[i]->traversalPieces;
-        ws.stats.normalPieces += ws.workers[i]->normalPieces;
-        ws.stats.shadowPieces += ws.workers[i]->shadowPieces;
+        const Worker& w = *ws.workers[i];
+        ws.stats.traversalPieces += w.rays.pieces;
+        ws.stats.normalPieces += w.normals.pieces;
+        ws.stats.shadowPieces += w.shadows.pieces;
+        ws.stats.raySeconds += w.rays.seconds;
+        ws.stats.normalSeconds += w.normals.seconds;
+        ws.stats.shadowSeconds += w.shadows.seconds;
     }
 
     // 12. Conversion to bytes: the mean over the n x n passes.

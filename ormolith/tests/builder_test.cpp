@@ -2,7 +2,10 @@
 // shading-only rebuild, stopping, the camera helpers and what forces a full rebuild.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <set>
 
 #include "camera.h"
@@ -11,6 +14,27 @@
 
 using namespace ormolith;
 using namespace ormolith::test;
+
+namespace {
+// Every allocation of this program through the plain operator new, counted.
+std::atomic<long> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -474,4 +498,30 @@ TEST(Build, ProgressRisesToAHundred)
     scene->deep = 1;
     ASSERT_TRUE(build(*scene, image, kW, kH));
     EXPECT_NEAR(scene->progressPercent.load(), 100, 0.5);
+}
+
+// The workspace (piece stack, lanes and their columns, tiles) is made by the first build of a
+// size; a later build of that size, with every walk (rays, normal field, lamp and parallel
+// shadow lines, reflections) and either lane path, takes no memory at all.
+TEST(Build, ABuildOfTheSameSizeAllocatesNothing)
+{
+    auto scene = makeSample(3);
+    scene->lights[1].kind = kParallel;
+    scene->lights[1].direction = {0.3, -1, 0.4};
+    scene->deep = 1;
+    for (const bool vector : {true, false}) {
+        ImageBuffer image;
+        image.setRequestedSize(96, 72);
+        BuildOptions options;
+        options.threads = 1;
+        options.vectorLanes = vector;
+        ASSERT_TRUE(buildImage(*scene, image, options)) << scene->errorText;
+        const std::vector<std::uint8_t> first = image.pixels;
+        const long before = allocations.load();
+        ASSERT_TRUE(buildImage(*scene, image, options)) << scene->errorText;
+        const long during = allocations.load() - before;
+        EXPECT_EQ(during, 0) << (vector ? "four lanes at a time" : "one lane at a time");
+        EXPECT_EQ(image.pixels, first);
+        EXPECT_GT(hits(*scene), 500);
+    }
 }

@@ -36,10 +36,32 @@ std::string hex(std::uint64_t v)
     return text;
 }
 
-std::uint64_t picture(FractalScene& scene, int width, int height, int threads, int tileSize = 16)
+// The ways the builder can test its lanes on this processor: one at a time always, four at a
+// time where AVX2 is there. Every checksum below holds for each of them.
+std::vector<bool> lanePaths()
+{
+    if (vectorLanesAvailable())
+        return {true, false};
+    return {false};
+}
+
+const char* pathName(bool vector)
+{
+    return vector ? "four lanes at a time" : "one lane at a time";
+}
+
+std::uint64_t picture(FractalScene& scene, int width, int height, int threads, int tileSize = 16,
+                      bool vector = true)
 {
     ImageBuffer image;
-    EXPECT_TRUE(build(scene, image, width, height, threads, tileSize)) << scene.errorText;
+    image.setRequestedSize(unsigned(width), unsigned(height));
+    BuildOptions options;
+    options.threads = threads;
+    options.tileSize = tileSize;
+    options.vectorLanes = vector;
+    // Each build starts from the scene as edited, not from records an earlier build left.
+    scene.needsRebuild = true;
+    EXPECT_TRUE(buildImage(scene, image, options)) << scene.errorText;
     // A picture worth holding to a checksum shows a surface, not just the background.
     std::set<std::uint32_t> colours;
     for (int row = 0; row < height; ++row)
@@ -102,14 +124,17 @@ TEST(PictureChecksums, EverySampleAt320x240)
         {3, 0xf555f10cef3a1219ull}, {4, 0x262c348559c01250ull}, {5, 0xcac98370ab02b831ull},
         {6, 0x4958ad00989baf50ull}, {7, 0x182ae0f2d4262696ull}, {8, 0x5a3de93973a11871ull},
     };
-    for (const Expected& e : expected) {
-        auto scene = makeSample(e.sample);
-        EXPECT_EQ(hex(picture(*scene, 320, 240, 2)), hex(e.sum)) << kSampleNames[e.sample];
-    }
+    for (const bool vector : lanePaths())
+        for (const Expected& e : expected) {
+            auto scene = makeSample(e.sample);
+            EXPECT_EQ(hex(picture(*scene, 320, 240, 2, 16, vector)), hex(e.sum))
+                << kSampleNames[e.sample] << ", " << pathName(vector);
+        }
 }
 
 // The largest picture the samples are timed at; slow under the sanitizers, so it has a test of
-// its own that ctest runs beside the others.
+// its own that ctest runs beside the others. The builder's own choice of lane path, as the
+// program makes it; the other path is held to the 320x240 sums above.
 TEST(PictureChecksums, MengersSpongeAt1024x768)
 {
     auto scene = makeSample(3);
@@ -122,7 +147,9 @@ TEST(PictureChecksums, ReflectionsWithAntialiasingAndSubsetMaterials)
     colourfulSubsets(*scene);
     scene->deep = 2;
     scene->antialiasing = 1;
-    EXPECT_EQ(hex(picture(*scene, 160, 120, 1)), hex(0xea74f2cb41130f89ull));
+    for (const bool vector : lanePaths())
+        EXPECT_EQ(hex(picture(*scene, 160, 120, 1, 16, vector)), hex(0xea74f2cb41130f89ull))
+            << pathName(vector);
 }
 
 TEST(PictureChecksums, StereoWithThreeByThreeAntialiasing)
@@ -130,17 +157,23 @@ TEST(PictureChecksums, StereoWithThreeByThreeAntialiasing)
     auto scene = makeSample(4);
     scene->mode = true;
     scene->antialiasing = 2;
-    EXPECT_EQ(hex(picture(*scene, 120, 60, 2, 8)), hex(0x6c950347f4b3fe2aull));
+    for (const bool vector : lanePaths())
+        EXPECT_EQ(hex(picture(*scene, 120, 60, 2, 8, vector)), hex(0x6c950347f4b3fe2aull))
+            << pathName(vector);
 }
 
 TEST(PictureChecksums, SpotAndParallelLightsWithShadows)
 {
-    auto scene = makeSample(3);
-    spotAndParallel(*scene);
-    EXPECT_EQ(hex(picture(*scene, 200, 150, 1)), hex(0xdaa2ae6d2eddeb7full));
-    // A reflected generation walks shadow lines from hit points off the eye's lines.
-    scene->deep = 1;
-    EXPECT_EQ(hex(picture(*scene, 200, 150, 2)), hex(0x43bdcce51c242a48ull));
+    for (const bool vector : lanePaths()) {
+        auto scene = makeSample(3);
+        spotAndParallel(*scene);
+        EXPECT_EQ(hex(picture(*scene, 200, 150, 1, 16, vector)), hex(0xdaa2ae6d2eddeb7full))
+            << pathName(vector);
+        // A reflected generation walks shadow lines from hit points off the eye's lines.
+        scene->deep = 1;
+        EXPECT_EQ(hex(picture(*scene, 200, 150, 2, 16, vector)), hex(0x43bdcce51c242a48ull))
+            << pathName(vector);
+    }
 }
 
 TEST(PictureChecksums, MoebiusSetWithReflectionsAndAParallelLight)
@@ -151,5 +184,22 @@ TEST(PictureChecksums, MoebiusSetWithReflectionsAndAParallelLight)
     scene->lights[1].direction = {-0.5, -1, 0.2};
     scene->deep = 1;
     colourfulSubsets(*scene);
-    EXPECT_EQ(hex(picture(*scene, 200, 150, 2)), hex(0x4c919e0b83394957ull));
+    for (const bool vector : lanePaths())
+        EXPECT_EQ(hex(picture(*scene, 200, 150, 2, 16, vector)), hex(0x4c919e0b83394957ull))
+            << pathName(vector);
+}
+
+// A tile of 64 x 64 lanes and one of 8 x 8 cut the picture differently; the bytes stay. Large
+// tiles let a run of kept lanes span many rows, small ones leave a run shorter than four lanes.
+TEST(PictureChecksums, TileSizesAndWorkersDoNotChangeTheBytes)
+{
+    for (const bool vector : lanePaths()) {
+        auto scene = makeSample(3);
+        spotAndParallel(*scene);
+        for (const int tile : {8, 64, 128})
+            for (const int threads : {1, 2})
+                EXPECT_EQ(hex(picture(*scene, 200, 150, threads, tile, vector)),
+                          hex(0xdaa2ae6d2eddeb7full))
+                    << pathName(vector) << ", tile " << tile << ", threads " << threads;
+    }
 }
