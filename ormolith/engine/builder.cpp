@@ -710,6 +710,8 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         int kept = 0;
         bool lanesLeft = true;
         const int base = top - 1;
+        // Siblings mostly have one radius: its square root is taken once.
+        double lastRadius2 = -1, lastRadius = 0;
         for (int c = 0; c < made; ++c) {
             Piece& child = kids[c];
             const Vec3 fromEye = child.centre - eye;
@@ -717,7 +719,11 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
             double d = 0;
             if constexpr (Policy::kUsesReach) {
                 d = std::sqrt(d2);
-                const double r = std::sqrt(child.radius2) + d * pass.levelOverF;
+                if (!(child.radius2 == lastRadius2)) {
+                    lastRadius2 = child.radius2;
+                    lastRadius = std::sqrt(child.radius2);
+                }
+                const double r = lastRadius + d * pass.levelOverF;
                 child.reach = r * r;
             }
             if (child.radius2 * pass.precision2 > d2 * pass.levelOverF2) {

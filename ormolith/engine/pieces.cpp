@@ -3,6 +3,7 @@
 // tree through these two functions, so they all see the same spheres.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "affine_scene.h"
 #include "bounds.h"
@@ -117,6 +118,12 @@ int AffineScene::makeChildren(const Piece& parent, Piece* out, int room, int bra
 {
     const SetRecord& set = sets[parent.set];
     const AffineTransform pt = affineOf(parent);
+    // The maps of a set often share their linear part (all of them, for a self-similar set of
+    // one ratio). The children's linear parts and largest stretches are then the same numbers,
+    // worked out once; bitwise equal matrices make bitwise equal products.
+    const Mat3* lastMap = nullptr;
+    Mat3 linear{};
+    double stretch2 = 0;
     int n = 0;
     for (int k = 0; k < set.subsetCount; ++k) {
         const SubsetEntry& entry = set.subsets[k];
@@ -126,11 +133,17 @@ int AffineScene::makeChildren(const Piece& parent, Piece* out, int room, int bra
             return 0;
         Piece& child = out[n++];
         startChild(*this, parent, k, branchGeneration, child);
-        const AffineTransform ct = pt * mapTransforms[entry.map - 1];
+        const AffineTransform& map = mapTransforms[entry.map - 1];
+        if (lastMap == nullptr || std::memcmp(lastMap, &map.m, sizeof(Mat3)) != 0) {
+            linear = pt.m * map.m;
+            stretch2 = largestStretch2(linear);
+            lastMap = &map.m;
+        }
+        const AffineTransform ct{linear, pt.m * map.t + pt.t};
         storeAffine(child, ct);
         const SetRecord& childSet = sets[child.set];
         child.centre = ct.apply(childSet.centre);
-        child.radius2 = largestStretch2(ct.m) * childSet.radius2;
+        child.radius2 = stretch2 * childSet.radius2;
     }
     return n;
 }
