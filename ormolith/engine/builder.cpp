@@ -231,10 +231,13 @@ template <class Test> int keepScalar(const Test& t, const Columns& c, int count)
     return kept;
 }
 
-template <class Test> void leafScalar(const Test& t, const Columns& c, int count)
+// All leaf children of a piece against its lanes, lane by lane: each lane meets the leaves in
+// the children's order, as it would one leaf after the other, but is read and written once.
+template <class Leaf> void leavesScalar(const Leaf* leaves, int n, const Columns& c, int count)
 {
     for (int i = 0; i < count; ++i)
-        t.one(c, i);
+        for (int k = 0; k < n; ++k)
+            leaves[k].one(c, i);
 }
 
 #ifdef ORMOLITH_HAVE_X86
@@ -262,13 +265,19 @@ template <class Test> ORMOLITH_AVX2 int keepVector(const Test& t, const Columns&
     return kept;
 }
 
-template <class Test> ORMOLITH_AVX2 void leafVector(const Test& t, const Columns& c, int count)
+template <class Leaf>
+ORMOLITH_AVX2 void leavesVector(const Leaf* leaves, int n, const Columns& c, int count)
 {
     int i = 0;
-    for (; i + 4 <= count; i += 4)
-        t.four(c, i);
+    for (; i + 4 <= count; i += 4) {
+        typename Leaf::State4 s = Leaf::loadState(c, i);
+        for (int k = 0; k < n; ++k)
+            leaves[k].step4(c, i, s);
+        Leaf::storeState(c, i, s);
+    }
     for (; i < count; ++i)
-        t.one(c, i);
+        for (int k = 0; k < n; ++k)
+            leaves[k].one(c, i);
 }
 
 #define V4 ORMOLITH_AVX2 inline __attribute__((always_inline))
@@ -285,13 +294,17 @@ V4 unsigned bits4(__m256d m) { return unsigned(_mm256_movemask_pd(m)); }
 struct Chord4 {
     __m256d b, disc;
 };
-V4 Chord4 chordFrom4(__m256d wx, __m256d wy, __m256d wz, const Columns& c, int i, __m256d reach)
+V4 Chord4 chordOf4(__m256d wx, __m256d wy, __m256d wz, __m256d dx, __m256d dy, __m256d dz,
+                   __m256d reach)
 {
-    const __m256d dx = load4(c.dx + i), dy = load4(c.dy + i), dz = load4(c.dz + i);
     const __m256d b = add4(add4(mul4(wx, dx), mul4(wy, dy)), mul4(wz, dz));
     const __m256d qx = sub4(wx, mul4(b, dx)), qy = sub4(wy, mul4(b, dy)),
                   qz = sub4(wz, mul4(b, dz));
     return {b, sub4(reach, add4(add4(mul4(qx, qx), mul4(qy, qy)), mul4(qz, qz)))};
+}
+V4 Chord4 chordFrom4(__m256d wx, __m256d wy, __m256d wz, const Columns& c, int i, __m256d reach)
+{
+    return chordOf4(wx, wy, wz, load4(c.dx + i), load4(c.dy + i), load4(c.dz + i), reach);
 }
 V4 Chord4 chordAt4(const Columns& c, int i, const Vec3& centre, __m256d reach)
 {
@@ -367,9 +380,9 @@ struct RayLeaf {
                                    c.dy[i], c.dz[i], reach)
                        : chordAt(c, i, centre, reach);
     }
-    void hit(const Columns& c, int i, double t) const
+    // The hit's normal and material; the distance is the caller's.
+    void hitSurface(const Columns& c, int i, double t) const
     {
-        c.dist[i] = t;
         LaneCold& l = cold[c.id[i]];
         const double d[3] = {c.dx[i], c.dy[i], c.dz[i]};
         for (int k = 0; k < 3; ++k)
@@ -382,27 +395,45 @@ struct RayLeaf {
         if (ch.disc < 0)
             return;
         const double t = ch.b - std::sqrt(ch.disc);
-        if (t < c.dist[i] && t > 0)
-            hit(c, i, t);
+        if (t < c.dist[i] && t > 0) {
+            c.dist[i] = t;
+            hitSurface(c, i, t);
+        }
     }
 #ifdef ORMOLITH_HAVE_X86
-    V4 void four(const Columns& c, int i) const
+    struct State4 {
+        __m256d dx, dy, dz, dist, ox, oy, oz;
+    };
+    static V4 State4 loadState(const Columns& c, int i)
+    {
+        return {load4(c.dx + i), load4(c.dy + i), load4(c.dz + i), load4(c.dist + i),
+                load4(c.ox + i), load4(c.oy + i), load4(c.oz + i)};
+    }
+    static V4 void storeState(const Columns& c, int i, const State4& s)
+    {
+        _mm256_storeu_pd(c.dist + i, s.dist);
+    }
+    V4 void step4(const Columns& c, int i, State4& s) const
     {
         const __m256d r = set4(reach);
-        const Chord4 ch = fromEye ? chordFrom4(set4(centre.x - eye.x), set4(centre.y - eye.y),
-                                               set4(centre.z - eye.z), c, i, r)
-                                  : chordAt4(c, i, centre, r);
+        const Chord4 ch =
+            fromEye ? chordOf4(set4(centre.x - eye.x), set4(centre.y - eye.y),
+                               set4(centre.z - eye.z), s.dx, s.dy, s.dz, r)
+                    : chordOf4(sub4(set4(centre.x), s.ox), sub4(set4(centre.y), s.oy),
+                               sub4(set4(centre.z), s.oz), s.dx, s.dy, s.dz, r);
         // A negative disc gives no number, and no comparison holds for it.
         const __m256d t = sub4(ch.b, _mm256_sqrt_pd(ch.disc));
-        unsigned mask = bits4(and4(cmp4<_CMP_LT_OQ>(t, load4(c.dist + i)),
-                                   cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd())));
+        const __m256d nearer =
+            and4(cmp4<_CMP_LT_OQ>(t, s.dist), cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd()));
+        unsigned mask = bits4(nearer);
         if (mask == 0)
             return;
+        s.dist = _mm256_blendv_pd(s.dist, t, nearer);
         alignas(32) double ts[4];
         _mm256_store_pd(ts, t);
         while (mask != 0) {
             const int j = __builtin_ctz(mask);
-            hit(c, i + j, ts[j]);
+            hitSurface(c, i + j, ts[j]);
             mask &= mask - 1;
         }
     }
@@ -451,14 +482,24 @@ struct LampLeaf {
             c.dist[i] = -1;
     }
 #ifdef ORMOLITH_HAVE_X86
-    V4 void four(const Columns& c, int i) const
+    struct State4 {
+        __m256d dx, dy, dz, dist;
+    };
+    static V4 State4 loadState(const Columns& c, int i)
     {
-        const __m256d dist = load4(c.dist + i);
-        const Chord4 ch = chordFrom4(set4(wx), set4(wy), set4(wz), c, i, set4(reach));
+        return {load4(c.dx + i), load4(c.dy + i), load4(c.dz + i), load4(c.dist + i)};
+    }
+    static V4 void storeState(const Columns& c, int i, const State4& s)
+    {
+        _mm256_storeu_pd(c.dist + i, s.dist);
+    }
+    V4 void step4(const Columns&, int, State4& s) const
+    {
+        const Chord4 ch = chordOf4(set4(wx), set4(wy), set4(wz), s.dx, s.dy, s.dz, set4(reach));
         const __m256d t = add4(ch.b, _mm256_sqrt_pd(ch.disc));
         const __m256d shadowed =
-            and4(cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd()), cmp4<_CMP_LT_OQ>(t, dist));
-        _mm256_storeu_pd(c.dist + i, _mm256_blendv_pd(dist, set4(-1), shadowed));
+            and4(cmp4<_CMP_GT_OQ>(t, _mm256_setzero_pd()), cmp4<_CMP_LT_OQ>(t, s.dist));
+        s.dist = _mm256_blendv_pd(s.dist, set4(-1), shadowed);
     }
 #endif
 };
@@ -504,22 +545,32 @@ struct ParallelLeaf {
             c.dist[i] = -1;
     }
 #ifdef ORMOLITH_HAVE_X86
-    V4 void four(const Columns& c, int i) const
+    struct State4 {
+        __m256d ox, oy, oz, dx, dy, dz, dist;
+    };
+    static V4 State4 loadState(const Columns& c, int i)
+    {
+        return {load4(c.ox + i), load4(c.oy + i), load4(c.oz + i), load4(c.dx + i),
+                load4(c.dy + i), load4(c.dz + i), load4(c.dist + i)};
+    }
+    static V4 void storeState(const Columns& c, int i, const State4& s)
+    {
+        _mm256_storeu_pd(c.dist + i, s.dist);
+    }
+    V4 void step4(const Columns&, int, State4& s) const
     {
         const __m256d zero = _mm256_setzero_pd();
-        const __m256d dist = load4(c.dist + i);
-        const __m256d px = sub4(load4(c.ox + i), set4(centre.x)),
-                      py = sub4(load4(c.oy + i), set4(centre.y)),
-                      pz = sub4(load4(c.oz + i), set4(centre.z));
+        const __m256d px = sub4(s.ox, set4(centre.x)), py = sub4(s.oy, set4(centre.y)),
+                      pz = sub4(s.oz, set4(centre.z));
         const __m256d r2 = add4(add4(mul4(px, px), mul4(py, py)), mul4(pz, pz));
-        const __m256d along = add4(add4(mul4(px, load4(c.dx + i)), mul4(py, load4(c.dy + i))),
-                                   mul4(pz, load4(c.dz + i)));
+        const __m256d along = add4(add4(mul4(px, s.dx), mul4(py, s.dy)), mul4(pz, s.dz));
+        const Chord4 ch = chordOf4(sub4(set4(centre.x), s.ox), sub4(set4(centre.y), s.oy),
+                                   sub4(set4(centre.z), s.oz), s.dx, s.dy, s.dz, set4(reach));
         // -(along) > 0 exactly when along < 0: negation is exact.
         const __m256d shadowed =
-            and4(and4(cmp4<_CMP_GE_OQ>(dist, zero), cmp4<_CMP_GT_OQ>(r2, set4(reach))),
-                 and4(cmp4<_CMP_LT_OQ>(along, zero),
-                      cmp4<_CMP_GE_OQ>(chordAt4(c, i, centre, set4(reach)).disc, zero)));
-        _mm256_storeu_pd(c.dist + i, _mm256_blendv_pd(dist, set4(-1), shadowed));
+            and4(and4(cmp4<_CMP_GE_OQ>(s.dist, zero), cmp4<_CMP_GT_OQ>(r2, set4(reach))),
+                 and4(cmp4<_CMP_LT_OQ>(along, zero), cmp4<_CMP_GE_OQ>(ch.disc, zero)));
+        s.dist = _mm256_blendv_pd(s.dist, set4(-1), shadowed);
     }
 #endif
 };
@@ -584,7 +635,34 @@ struct NormalLeaf {
     NormalTerm term;
     void one(const Columns& c, int i) const { term.addTo(c, i, 0, true); }
 #ifdef ORMOLITH_HAVE_X86
-    V4 void four(const Columns& c, int i) const { term.addTo4(c, i, 0, true); }
+    struct State4 {
+        __m256d ox, oy, oz, ax, ay, az;
+    };
+    static V4 State4 loadState(const Columns& c, int i)
+    {
+        return {load4(c.ox + i), load4(c.oy + i), load4(c.oz + i),
+                load4(c.ax + i), load4(c.ay + i), load4(c.az + i)};
+    }
+    static V4 void storeState(const Columns& c, int i, const State4& s)
+    {
+        _mm256_storeu_pd(c.ax + i, s.ax);
+        _mm256_storeu_pd(c.ay + i, s.ay);
+        _mm256_storeu_pd(c.az + i, s.az);
+    }
+    // The operations of NormalTerm::addTo4 for a piece that counts as a whole.
+    V4 void step4(const Columns&, int, State4& s) const
+    {
+        if (term.mass == 0)
+            return;
+        const __m256d dx = sub4(s.ox, set4(term.centre.x)), dy = sub4(s.oy, set4(term.centre.y)),
+                      dz = sub4(s.oz, set4(term.centre.z));
+        const __m256d r2 = add4(add4(mul4(dx, dx), mul4(dy, dy)), mul4(dz, dz));
+        const __m256d counts = cmp4<_CMP_GT_OQ>(r2, set4(1e-300));
+        const __m256d f = _mm256_div_pd(set4(term.mass), mul4(mul4(r2, r2), r2));
+        s.ax = _mm256_blendv_pd(s.ax, add4(s.ax, mul4(f, dx)), counts);
+        s.ay = _mm256_blendv_pd(s.ay, add4(s.ay, mul4(f, dy)), counts);
+        s.az = _mm256_blendv_pd(s.az, add4(s.az, mul4(f, dz)), counts);
+    }
 #endif
 };
 
@@ -598,14 +676,15 @@ template <class Test> int keepLanes(const Test& t, const Columns& c, int count, 
     return keepScalar(t, c, count);
 }
 
-template <class Test> void leafLanes(const Test& t, const Columns& c, int count, bool vector)
+template <class Leaf>
+void leafLanes(const Leaf* leaves, int n, const Columns& c, int count, bool vector)
 {
 #ifdef ORMOLITH_HAVE_X86
     if (vector)
-        return leafVector(t, c, count);
+        return leavesVector(leaves, n, c, count);
 #endif
     (void)vector;
-    leafScalar(t, c, count);
+    leavesScalar(leaves, n, c, count);
 }
 
 // Lines that a leaf shadowed stay among the lanes with dist -1; whether any is left decides
@@ -708,7 +787,8 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
         int order[kMaxSubsets];
         double distance[kMaxSubsets];
         int kept = 0;
-        bool lanesLeft = true;
+        int leaves[kMaxSubsets];
+        int leafCount = 0;
         const int base = top - 1;
         // Siblings mostly have one radius: its square root is taken once.
         double lastRadius2 = -1, lastRadius = 0;
@@ -731,11 +811,12 @@ void walk(const Pass& pass, Worker& w, std::int32_t head, Policy& policy, bool f
                 distance[kept] = sortFrom ? length(child.centre - *sortFrom) : d;
                 ++kept;
             } else {
-                if (lanesLeft)
-                    lanesLeft = policy.leaf(child, cols, keep, pass.vector);
+                leaves[leafCount++] = c;
                 finished(pass, w, child.mass, progressScale);
             }
         }
+        const bool lanesLeft =
+            leafCount == 0 || policy.leaves(kids, leaves, leafCount, cols, keep, pass.vector);
         if (kept == 0 || !lanesLeft) {
             for (int c = 0; c < kept; ++c)
                 finished(pass, w, kids[order[c]].mass, progressScale);
@@ -794,9 +875,15 @@ struct RayPolicy {
                              c, count, vector);
         return keepLanes(RayTest{p.centre, p.reach}, c, count, vector);
     }
-    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
+    bool leaves(const Piece* kids, const int* which, int n, const Columns& c, int count,
+                bool vector) const
     {
-        leafLanes(RayLeaf{p.centre, eye, p.reach, p.material, fromEye, cold}, c, count, vector);
+        RayLeaf leaf[kMaxSubsets];
+        for (int k = 0; k < n; ++k) {
+            const Piece& p = kids[which[k]];
+            leaf[k] = {p.centre, eye, p.reach, p.material, fromEye, cold};
+        }
+        leafLanes(leaf, n, c, count, vector);
         return true;
     }
     void children(const Piece&, Piece*, int) const {}
@@ -815,9 +902,13 @@ struct NormalPolicy {
         return keepLanes(NormalTest{{p.centre, p.mass}, p.radius2 * near2Factor}, c, count,
                          vector);
     }
-    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
+    bool leaves(const Piece* kids, const int* which, int n, const Columns& c, int count,
+                bool vector) const
     {
-        leafLanes(NormalLeaf{{p.centre, p.mass}}, c, count, vector);
+        NormalLeaf leaf[kMaxSubsets];
+        for (int k = 0; k < n; ++k)
+            leaf[k] = {{kids[which[k]].centre, kids[which[k]].mass}};
+        leafLanes(leaf, n, c, count, vector);
         return true;
     }
     void children(const Piece& parent, Piece* kids, int made) const
@@ -878,11 +969,15 @@ struct LampShadowPolicy {
                                   p.centre.z - light.z, p.reach},
                          c, count, vector);
     }
-    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
+    bool leaves(const Piece* kids, const int* which, int n, const Columns& c, int count,
+                bool vector) const
     {
-        leafLanes(LampLeaf{p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z,
-                           p.reach},
-                  c, count, vector);
+        LampLeaf leaf[kMaxSubsets];
+        for (int k = 0; k < n; ++k) {
+            const Piece& p = kids[which[k]];
+            leaf[k] = {p.centre.x - light.x, p.centre.y - light.y, p.centre.z - light.z, p.reach};
+        }
+        leafLanes(leaf, n, c, count, vector);
         return anyLit(c, count);
     }
     void children(const Piece&, Piece*, int) const {}
@@ -897,9 +992,13 @@ struct ParallelShadowPolicy {
     {
         return keepLanes(ParallelTest{p.centre, p.reach}, c, count, vector);
     }
-    bool leaf(const Piece& p, const Columns& c, int count, bool vector) const
+    bool leaves(const Piece* kids, const int* which, int n, const Columns& c, int count,
+                bool vector) const
     {
-        leafLanes(ParallelLeaf{p.centre, p.reach}, c, count, vector);
+        ParallelLeaf leaf[kMaxSubsets];
+        for (int k = 0; k < n; ++k)
+            leaf[k] = {kids[which[k]].centre, kids[which[k]].reach};
+        leafLanes(leaf, n, c, count, vector);
         return anyLit(c, count);
     }
     void children(const Piece&, Piece*, int) const {}

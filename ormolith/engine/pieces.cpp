@@ -3,7 +3,8 @@
 // tree through these two functions, so they all see the same spheres.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
+#include <bit>
+#include <cstdint>
 
 #include "affine_scene.h"
 #include "bounds.h"
@@ -44,6 +45,16 @@ void storeMebius(Piece& p, const Mat5& g)
     for (int i = 0; i < 5; ++i)
         for (int j = 0; j < 5; ++j)
             p.transform[i * 5 + j] = g[i][j];
+}
+
+// Equal bit for bit, so that the products are too (== would take -0 for 0).
+bool sameBits(const Mat3& a, const Mat3& b)
+{
+    bool same = true;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            same &= std::bit_cast<std::uint64_t>(a[i][j]) == std::bit_cast<std::uint64_t>(b[i][j]);
+    return same;
 }
 
 void makeRoot(const FractalScene& scene, Piece& root)
@@ -134,7 +145,7 @@ int AffineScene::makeChildren(const Piece& parent, Piece* out, int room, int bra
         Piece& child = out[n++];
         startChild(*this, parent, k, branchGeneration, child);
         const AffineTransform& map = mapTransforms[entry.map - 1];
-        if (lastMap == nullptr || std::memcmp(lastMap, &map.m, sizeof(Mat3)) != 0) {
+        if (lastMap == nullptr || !sameBits(*lastMap, map.m)) {
             linear = pt.m * map.m;
             stretch2 = largestStretch2(linear);
             lastMap = &map.m;
