@@ -7,6 +7,7 @@
 #include "ifs_doc.h"
 #include "ifs_render.h"
 #include "julia_doc.h"
+#include "lsystem_batch.h"
 #include "lsystem_doc.h"
 #include "mandel_rule.h"
 
@@ -25,8 +26,8 @@ void registerCoreKinds()
                      "lsystem",
                      [] { return CLsystemDoc::makeNew(); },
                      nullptr,
-                     nullptr,
-                     {}});
+                     renderLsystemBatch,
+                     lsystemBatchOptions()});
     registerDocType(
         {6,
          "\nFractal\nHenon Map\nHenon Map (*.hmf)\n.hmf\nFractals.Henon\nKaleidra 98 File",

@@ -2,6 +2,7 @@
 #include "batch.h"
 #include "ifs_doc.h"
 #include "julia_doc.h"
+#include "lsystem_turtle.h"
 #include "mandel_rule.h"
 #include "palette.h"
 #include "temp_env.h"
@@ -242,4 +243,54 @@ TEST(Batch, LsystemDocumentsHaveNoWebPage)
                          "generating the L-System fractal.\n");
         EXPECT_FALSE(std::filesystem::exists(dir / "page.html"));
     }
+}
+
+TEST(Batch, LsystemRendersWithItsOwnOptions)
+{
+    suite::test::TempDir dir;
+    const std::string koch = (dir / "koch.bmp").string();
+    const BatchRun r = run({"--render", koch, "--size", "90x60", "--iterations", "2", "--seed",
+                            "7", "--new", "lsystem"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const QImage picture(QString::fromStdString(koch));
+    ASSERT_EQ(picture.size(), QSize(90, 60));
+    EXPECT_EQ(picture.depth(), 32); // read from a 24-bit file
+    const std::string bytes = suite::test::readFileBytes(koch);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);
+    // The same picture as the turtle draws it at depth 2, stretch off.
+    LsystemPicture expected{90, 60, {}};
+    ASSERT_TRUE(renderLsystemPicture(
+        LsystemProgram::make("F++F++F", {"F=F-F++F-F"}, 60, 0, 2), false, 7, expected,
+        [] { return true; }));
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 90; ++x)
+            ASSERT_EQ(picture.pixel(x, y) & 0xFFFFFF,
+                      expected.pixels[static_cast<std::size_t>(y * 90 + x)])
+                << x << "," << y;
+
+    // Stretch fills the width as well; the random bush repeats with its seed.
+    const std::string stretched = (dir / "stretched.bmp").string();
+    ASSERT_EQ(run({"--render", stretched, "--size", "90x60", "--stretch", "--new", "lsystem"}).code,
+              0);
+    EXPECT_NE(QImage(QString::fromStdString(stretched)), picture);
+    const std::string bush = std::string(LSYSTEM_EXAMPLES) + "/random-bush.lsf";
+    const auto bushPicture = [&](const std::string& seed, const std::string& name) {
+        const std::string out = (dir / name).string();
+        EXPECT_EQ(run({"--render", out, "--size", "64x64", "--seed", seed, bush}).code, 0);
+        return suite::test::readFileBytes(out);
+    };
+    EXPECT_EQ(bushPicture("11", "a.bmp"), bushPicture("11", "b.bmp"));
+    EXPECT_NE(bushPicture("11", "c.bmp"), bushPicture("12", "d.bmp"));
+
+    // Values out of range are usage errors, and the options belong to L-Systems only.
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--iterations", "37"}, {"--iterations", "-1"},
+          {"--iterations", "x"}, {"--seed", "4294967296"}}) {
+        std::vector<std::string> args{"--render", (dir / "bad.bmp").string()};
+        args.insert(args.end(), bad.begin(), bad.end());
+        args.insert(args.end(), {"--new", "lsystem"});
+        EXPECT_EQ(run(args).code, 2) << bad[0] << " " << bad[1];
+    }
+    EXPECT_EQ(run({"--render", (dir / "m.bmp").string(), "--stretch", "--new", "mandel"}).code, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "bad.bmp"));
 }
