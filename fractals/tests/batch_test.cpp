@@ -5,6 +5,7 @@
 #include "lsystem_turtle.h"
 #include "mandel_rule.h"
 #include "palette.h"
+#include "save_rules.h"
 #include "temp_env.h"
 
 #include <QImage>
@@ -293,4 +294,23 @@ TEST(Batch, LsystemRendersWithItsOwnOptions)
     }
     EXPECT_EQ(run({"--render", (dir / "m.bmp").string(), "--stretch", "--new", "mandel"}).code, 2);
     EXPECT_FALSE(std::filesystem::exists(dir / "bad.bmp"));
+}
+
+TEST(Batch, ARenderOverAReadOnlyFileFailsAndKeepsIt)
+{
+    SUITE_EXPECT_AS_ORDINARY_USER([] {
+        suite::test::ScratchFolder folder;
+        const auto bmp = folder.path() / "kept.bmp";
+        const auto page = folder.path() / "kept.html";
+        suite::test::putFile(bmp, "old", 0444);
+        suite::test::putFile(page, "old", 0444);
+        std::string failures;
+        if (run({"--render", bmp.string(), "--size", "8x8", "--new", "mandel"}).code != 1)
+            failures += "rendering over a read-only bitmap did not fail\n";
+        if (run({"--html", page.string(), "--new", "mandel"}).code != 1)
+            failures += "writing over a read-only web page did not fail\n";
+        if (suite::test::fileText(bmp) != "old" || suite::test::fileText(page) != "old")
+            failures += "a read-only file changed\n";
+        return failures;
+    });
 }

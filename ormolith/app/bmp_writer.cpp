@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "atomic_file.h"
+#include <save_file.h>
 
 namespace ormolith {
 
@@ -65,7 +65,7 @@ bool saveBitmap(const ImageBuffer& image, const std::string& path, std::string* 
             *error = kBuildFirstText;
         return false;
     }
-    return writeFileAtomically(path, bitmapFileBytes(image), error);
+    return suite::saveFile(path, bitmapFileBytes(image), error);
 }
 
 } // namespace ormolith

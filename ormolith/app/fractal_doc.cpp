@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "affine_scene.h"
-#include "atomic_file.h"
 #include "doc_file_archive.h"
 #include "mebius_scene.h"
 #include "samples.h"
+#include <save_file.h>
 
 namespace ormolith {
 
@@ -170,7 +170,7 @@ bool CFractal_Doc::saveDocument(const std::string& path)
     // The whole file is made in memory first; the old file is replaced only by a complete one.
     std::ostringstream text;
     writeDocument(text);
-    if (!writeFileAtomically(path, text.str(), &lastError_))
+    if (!suite::saveFile(path, text.str(), &lastError_))
         return false;
     modified_ = false;
     return true;

@@ -9,6 +9,7 @@
 #include "fractal_doc.h"
 #include "mebius_scene.h"
 #include "samples.h"
+#include "save_rules.h"
 #include "temp_env.h"
 
 using namespace ormolith;
@@ -376,4 +377,24 @@ TEST(Document, TitlesSamplesAndSceneReplacement)
     EXPECT_FALSE(doc.loadSample(-1));
     EXPECT_EQ(doc.title(), "Affine System");
     doc.listener = nullptr;
+}
+
+TEST(DocumentFile, AReadOnlyDocumentIsRefusedAndKept)
+{
+    SUITE_EXPECT_AS_ORDINARY_USER([] {
+        suite::test::ScratchFolder folder;
+        const fs::path path = folder.path() / "kept.ifs";
+        suite::test::putFile(path, "old", 0444);
+        CFractal_Doc doc;
+        doc.loadSample(1);
+        doc.setModified();
+        std::string failures;
+        if (doc.saveDocument(path.string()))
+            failures += "a read-only document was replaced\n";
+        if (!doc.isModified())
+            failures += "the refused save cleared the modified flag\n";
+        if (suite::test::fileText(path) != "old")
+            failures += "its bytes changed\n";
+        return failures;
+    });
 }

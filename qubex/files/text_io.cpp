@@ -1,5 +1,7 @@
 #include "text_io.h"
 
+#include <save_file.h>
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -97,35 +99,12 @@ bool writeFileReplacing(const std::string& path, std::string_view contents,
                         MissingFolder missingFolder)
 {
     namespace fs = std::filesystem;
-    std::error_code ec;
     const fs::path target(path);
-    if (missingFolder == MissingFolder::Create && target.has_parent_path())
+    if (missingFolder == MissingFolder::Create && target.has_parent_path()) {
+        std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        fs::remove(temp, ec);
-        return false;
     }
-    bool ok = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok) {
-        // mkstemp creates the file for the owner only; a code file should look like any
-        // other file the user saves.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        fs::permissions(temp, static_cast<fs::perms>(0666 & ~mask), ec);
-        fs::rename(temp, target, ec);
-        ok = !ec;
-    }
-    if (!ok)
-        fs::remove(temp, ec);
-    return ok;
+    return suite::saveFile(path, contents);
 }
 
 std::string asciiLower(std::string text)

@@ -16,9 +16,8 @@ std::optional<double> scanDouble(std::string_view& text);     // "%lf", incl. in
 // "%lf": fixed point with six decimals.
 std::string formatFixed6(double value);
 
-// Writes `contents` to a temporary file beside `path` and renames it over `path`, so the old
-// file survives any failure. A missing parent folder is made only when asked: the settings
-// folder may not exist yet on a fresh account, but a file the user names in a folder that does
+// Saves `contents` with the suite's saving rules (suite::saveFile). A missing parent folder is
+// made only when asked: the settings folder may not exist yet on a fresh account, but a file the user names in a folder that does
 // not exist is a mistake to report, not a folder tree to invent.
 enum class MissingFolder { Fail, Create };
 bool writeFileReplacing(const std::string& path, std::string_view contents,

@@ -1,6 +1,7 @@
 #include "files/document.h"
 #include "files/text_io.h"
 
+#include "save_rules.h"
 #include "scripted_answers.h"
 #include "temp_env.h"
 
@@ -124,6 +125,25 @@ TEST_F(DocumentTest, SaveFailureShowsMessageAndStaysUntitled)
     EXPECT_EQ(messages.boxes.texts(), std::vector<std::string>{"File could not be created"});
     EXPECT_TRUE(document.untitled());
     EXPECT_EQ(document.caption(), "qubex - untitled");
+}
+
+TEST_F(DocumentTest, ReadOnlyCodeFileIsRefusedWithTheMessageAndKeptAsItWas)
+{
+    SUITE_EXPECT_AS_ORDINARY_USER([&] {
+        suite::test::ScratchFolder folder;
+        const auto path = folder.path() / "kept.qbx";
+        suite::test::putFile(path, "qubexcode\n", 0444);
+        std::string failures;
+        if (document.saveCode(path.string()))
+            failures += "a read-only code file was replaced\n";
+        if (suite::test::fileText(path) != "qubexcode\n")
+            failures += "its bytes changed\n";
+        if (messages.boxes.texts() != std::vector<std::string>{"File could not be created"})
+            failures += "the message was not shown\n";
+        if (!document.untitled())
+            failures += "the document took the name\n";
+        return failures;
+    });
 }
 
 TEST_F(DocumentTest, SettingsRoundTripCarriesTheCodesMatrixLength)

@@ -106,5 +106,18 @@ TEST(AsciiLower, LeavesNonAsciiBytesAlone)
     EXPECT_EQ(asciiLower("\xC3\x84"), "\xC3\x84");
 }
 
+TEST(WriteFileReplacing, SettingsKeptInALinkedFolderStayLinked)
+{
+    suite::test::TempDir dir;
+    std::filesystem::create_directories(dir / "dotfiles");
+    suite::test::writeFileBytes(dir / "dotfiles" / "qubex.ini", "old");
+    std::filesystem::create_directories(dir / "windows");
+    std::filesystem::create_symlink(dir / "dotfiles" / "qubex.ini", dir / "windows" / "qubex.ini");
+    ASSERT_TRUE(
+        writeFileReplacing((dir / "windows" / "qubex.ini").string(), "new", MissingFolder::Create));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "windows" / "qubex.ini"));
+    EXPECT_EQ(suite::test::readFileBytes(dir / "dotfiles" / "qubex.ini"), "new");
+}
+
 } // namespace
 } // namespace qubex

@@ -1,6 +1,7 @@
 #include "ver_install.h"
 
 #include "pe_version.h"
+#include <save_file.h>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -95,7 +96,12 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
     if (destFileName.empty())
         return VIF_CANNOTCREATE;
     const fs::path source = srcDir + srcFileName;
-    const fs::path dest = destDir + destFileName;
+    // An installed file kept elsewhere behind a symbolic link stays linked: the file the link
+    // names is the one replaced.
+    std::string destName = destDir + destFileName;
+    if (!suite::resolveLinks(destName))
+        return VIF_CANNOTCREATE;
+    const fs::path dest = destName;
 
     // Opened without blocking, so a source that names a pipe is refused instead of waiting
     // forever for a writer; only regular files are installed.
@@ -112,50 +118,82 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
     if (error)
         return VIF_CANNOTCREATE;
 
+    struct stat destInfo {};
+    const bool destExists = ::stat(dest.c_str(), &destInfo) == 0;
+    if (destExists && S_ISDIR(destInfo.st_mode))
+        return VIF_CANNOTDELETECUR;
+    // Read-only counts even for root, as the read-only attribute did; a file another user owns
+    // is as closed to us as one marked read-only.
+    const bool destWriteProtected =
+        destExists && S_ISREG(destInfo.st_mode) &&
+        (!(destInfo.st_mode & 0222) || ::access(dest.c_str(), W_OK) != 0);
+    const auto sourceIsOlder = [&](const fs::path& copy) {
+        const auto sourceVersion = peFileVersionOf(copy);
+        // Only a regular file is opened: reading a pipe or a device could block or consume.
+        const auto destVersion = S_ISREG(destInfo.st_mode) ? peFileVersionOf(dest) : std::nullopt;
+        return sourceVersion && destVersion ? *sourceVersion < *destVersion
+                                            : olderThan(sourceInfo.st_mtim, destInfo.st_mtim);
+    };
+
     // The copy goes beside the destination so that the final rename stays on one file system
     // and either replaces the installed file completely or not at all.
     std::string name = (dest.parent_path() / "VERXXXXXX").string();
     FileDescriptor out(::mkostemp(name.data(), O_CLOEXEC));
-    if (out.get() < 0)
-        return writeFailure(errno);
+    if (out.get() < 0) {
+        const int code = errno;
+        // A folder we may not write can still hold an installed file we may: then the file
+        // is overwritten in place, as the only way left, after the same checks.
+        if (!destExists || !S_ISREG(destInfo.st_mode) || (code != EACCES && code != EPERM))
+            return writeFailure(code);
+        if (!(flags & VIFF_FORCEINSTALL) && sourceIsOlder(source))
+            return VIF_SRCOLD;
+        if (isRunningProgram(dest))
+            return VIF_FILEINUSE;
+        if (destWriteProtected)
+            return VIF_WRITEPROT;
+        std::uint32_t copyResult = 0;
+        const bool written =
+            suite::overwriteInPlace(dest.string(), sourceInfo.st_size, [&](int fd) {
+                copyResult = ::lseek(in.get(), 0, SEEK_SET) == 0 ? copyContents(in.get(), fd)
+                                                                 : VIF_CANNOTREADSRC;
+                return copyResult == 0;
+            });
+        if (!written)
+            return copyResult ? copyResult : writeFailure(errno);
+        const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
+        ::utimensat(AT_FDCWD, dest.c_str(), times, 0);
+        return 0;
+    }
     const auto discard = [&name](std::uint32_t result) {
         ::unlink(name.c_str());
         return result;
     };
     if (const std::uint32_t copyResult = copyContents(in.get(), out.get()))
         return discard(copyResult);
-    // Keep the source's permissions (programs stay executable) and its modification time, so a
-    // later run compares build times rather than installation times.
+    // A new file takes the source's permissions (programs stay executable); a replaced one
+    // keeps its own. The source's modification time goes with it either way, so a later run
+    // compares build times rather than installation times.
     const struct timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
-    if (::fchmod(out.get(), sourceInfo.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
+    const bool modeSet = destExists && S_ISREG(destInfo.st_mode)
+                             ? suite::keepOwnerAndMode(out.get(), destInfo)
+                             : ::fchmod(out.get(), sourceInfo.st_mode & 0777) == 0;
+    if (!modeSet || ::futimens(out.get(), times) != 0)
         return discard(VIF_CANNOTCREATE);
     if (::fsync(out.get()) != 0)
         return discard(writeFailure(errno));
     if (!out.close())
         return discard(writeFailure(errno));
 
-    struct stat destInfo {};
-    if (::stat(dest.c_str(), &destInfo) == 0) {
-        if (S_ISDIR(destInfo.st_mode))
-            return discard(VIF_CANNOTDELETECUR);
-        if (!(flags & VIFF_FORCEINSTALL)) {
-            const auto sourceVersion = peFileVersionOf(name);
-            // Only a regular file is opened: reading a pipe or a device could block or consume.
-            const auto destVersion =
-                S_ISREG(destInfo.st_mode) ? peFileVersionOf(dest) : std::nullopt;
-            const bool sourceOlder = sourceVersion && destVersion
-                                         ? *sourceVersion < *destVersion
-                                         : olderThan(sourceInfo.st_mtim, destInfo.st_mtim);
-            if (sourceOlder) {
-                tempFile = name;
-                return VIF_SRCOLD | VIF_TEMPFILE;
-            }
+    if (destExists) {
+        if (!(flags & VIFF_FORCEINSTALL) && sourceIsOlder(name)) {
+            tempFile = name;
+            return VIF_SRCOLD | VIF_TEMPFILE;
         }
         if (S_ISREG(destInfo.st_mode) && isRunningProgram(dest)) {
             tempFile = name;
             return VIF_FILEINUSE | VIF_TEMPFILE;
         }
-        if (S_ISREG(destInfo.st_mode) && !(destInfo.st_mode & 0222))
+        if (destWriteProtected)
             return discard(VIF_WRITEPROT);
     }
     if (::rename(name.c_str(), dest.c_str()) != 0)

@@ -215,6 +215,26 @@ TEST_F(Run, CopyFailureOffersAbortRetryIgnoreAndRetryTriesAgain)
     EXPECT_EQ(boxes.script.unusedAnswers(), 0u);
 }
 
+TEST_F(Run, AReadOnlyInstalledFileIsACopyFailureAndStaysAsItWas)
+{
+    test::writeText(src / "prog", "new build");
+    fs::create_directories(dst);
+    test::writeText(dst / "prog", "installed");
+    test::setAge(dst / "prog", -7200s);
+    fs::permissions(dst / "prog", fs::perms(0444));
+    writeInf("[Ovalink]\nInstall1=%SourceDir%,prog;" + dst.string() + ",prog\n");
+    boxes.script.queue(Answer::Ignore);
+    EXPECT_EQ(run(), 0);
+    ASSERT_EQ(titles(), std::vector<std::string>{"Copy Failed"});
+    EXPECT_EQ(boxes.script.shown()[0].text, "Source File: " + src.string() +
+                                                "/prog\n"
+                                                "Destination File: " +
+                                                dst.string() + "/prog" + kCopyTail);
+    EXPECT_EQ(readFileBytes(dst / "prog"), "installed");
+    EXPECT_EQ(fs::status(dst / "prog").permissions(), fs::perms(0444));
+    EXPECT_TRUE(test::temporaryCopies(dst).empty());
+}
+
 TEST_F(Run, RetryKeepsAskingWhileTheCopyStillFails)
 {
     writeInf("[Ovalink]\nInstall1=%SourceDir%,missing;" + dst.string() + ",missing\n");

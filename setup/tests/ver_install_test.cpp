@@ -1,5 +1,6 @@
 #include "ver_install.h"
 
+#include "save_rules.h"
 #include "setup_test_support.h"
 
 #include <gtest/gtest.h>
@@ -154,6 +155,85 @@ TEST_F(VerInstall, FailuresReportTheirFlagAndRemoveTheCopy)
 
     EXPECT_TRUE(temp.empty());
     EXPECT_TRUE(test::temporaryCopies(dst).empty());
+}
+
+TEST_F(VerInstall, ReplacingKeepsTheInstalledFilesLinkAndPermissions)
+{
+    test::writeText(src / "prog", "version 2");
+    fs::permissions(src / "prog", fs::perms(0755));
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directories(dst);
+    test::writeText(dir / "elsewhere" / "prog", "version 1");
+    fs::permissions(dir / "elsewhere" / "prog", fs::perms(0700));
+    test::setAge(dir / "elsewhere" / "prog", -7200s);
+    fs::create_symlink("../elsewhere/prog", dst / "prog");
+
+    EXPECT_EQ(install(), 0u);
+    EXPECT_TRUE(fs::is_symlink(dst / "prog"));
+    EXPECT_EQ(readFileBytes(dir / "elsewhere" / "prog"), "version 2");
+    EXPECT_EQ(fs::status(dir / "elsewhere" / "prog").permissions(), fs::perms(0700));
+    EXPECT_TRUE(test::temporaryCopies(dst).empty());
+    EXPECT_TRUE(test::temporaryCopies(dir / "elsewhere").empty());
+}
+
+TEST_F(VerInstall, AFileInAFolderThatIsNotWritableIsOverwrittenInPlace)
+{
+    SUITE_EXPECT_AS_ORDINARY_USER([] {
+        suite::test::ScratchFolder folder;
+        const fs::path from = folder.path() / "src";
+        const fs::path to = folder.path() / "dst";
+        fs::create_directories(from);
+        fs::create_directories(to);
+        suite::test::putFile(from / "prog", "new", 0644);
+        suite::test::putFile(to / "prog", "the old longer one", 0644);
+        test::setAge(to / "prog", -7200s);
+        ::chmod(to.c_str(), 0555);
+        std::string failures, temp;
+        const auto result =
+            VerInstallFileA(0, "prog", "prog", from.string() + "/", to.string() + "/", {}, temp);
+        if (result != 0)
+            failures += "install failed with " + std::to_string(result) + "\n";
+        if (suite::test::fileText(to / "prog") != "new")
+            failures += "the installed file holds \"" + suite::test::fileText(to / "prog") + "\"\n";
+        // An older source still leaves the installed file alone, with no copy to delete.
+        suite::test::putFile(from / "prog", "older", 0644);
+        test::setAge(from / "prog", -9000s);
+        if (VerInstallFileA(0, "prog", "prog", from.string() + "/", to.string() + "/", {}, temp) !=
+                VIF_SRCOLD ||
+            !temp.empty())
+            failures += "an older source was not reported as older\n";
+        if (suite::test::fileText(to / "prog") != "new")
+            failures += "an older source replaced the file\n";
+        return failures;
+    });
+}
+
+TEST_F(VerInstall, AFileTheInstallerMayNotWriteIsWriteProtected)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to leave a file owned by another user";
+    // Root's file in a folder anyone may write: the folder would allow a rename over it,
+    // but the file itself is not the installer's to replace.
+    suite::test::ScratchFolder folder;
+    const fs::path from = folder.path() / "src";
+    const fs::path to = folder.path() / "dst";
+    fs::create_directories(from);
+    fs::create_directories(to);
+    ::chmod(folder.path().c_str(), 0755);
+    suite::test::putFile(from / "prog", "new", 0644);
+    suite::test::putFile(to / "prog", "root's", 0644);
+    test::setAge(to / "prog", -7200s);
+    ::chmod(to.c_str(), 0777);
+    SUITE_EXPECT_AS_ORDINARY_USER([&] {
+        std::string temp;
+        const auto result =
+            VerInstallFileA(0, "prog", "prog", from.string() + "/", to.string() + "/", {}, temp);
+        return result == VIF_WRITEPROT && temp.empty()
+                   ? std::string()
+                   : "install gave " + std::to_string(result) + "\n";
+    });
+    EXPECT_EQ(readFileBytes(to / "prog"), "root's");
+    EXPECT_TRUE(test::temporaryCopies(to).empty());
 }
 
 TEST_F(VerInstall, CreatesMissingDestinationFoldersAndAcceptsSubpaths)

@@ -1,5 +1,7 @@
 #include "archive.h"
 
+#include <save_file.h>
+
 #include <array>
 #include <atomic>
 #include <cstdio>
@@ -298,38 +300,7 @@ bool readWholeFile(const std::filesystem::path& path, std::string& bytes, std::s
 
 bool writeFileSafely(const std::filesystem::path& path, std::string_view bytes, std::string* error)
 {
-    // One scratch name per call: two renders may finish into the same path at once, and
-    // neither may write into the other's half-written file.
-    static std::atomic<unsigned> serial{0};
-    std::filesystem::path tmp = path;
-    tmp += ".part" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1));
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            if (error)
-                *error = "cannot create " + path.string() + ": " + std::strerror(errno);
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            if (error)
-                *error = "cannot write " + path.string();
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(tmp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        if (error)
-            *error = "cannot replace " + path.string() + ": " + ec.message();
-        std::filesystem::remove(tmp, ec);
-        return false;
-    }
-    return true;
+    return suite::saveFile(path.string(), bytes, error);
 }
 
 } // namespace fractals

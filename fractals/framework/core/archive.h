@@ -77,8 +77,8 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Whole-file helpers. Reading returns false with a reason; writing replaces the old file only
-// once the new content is completely on disk.
+// Whole-file helpers. Reading returns false with a reason; writing follows the suite's
+// saving rules (suite::saveFile).
 bool readWholeFile(const std::filesystem::path& path, std::string& bytes,
                    std::string* error = nullptr);
 bool writeFileSafely(const std::filesystem::path& path, std::string_view bytes,
