@@ -109,6 +109,9 @@ Profile Profile::parse(std::string_view text)
 
     std::string currentSection;
     bool inSection = false;
+    // The profile reader looks a key up in the first section of a name only: a later section of
+    // the same name (in any letter case) is never read, so its lines are dropped here.
+    std::vector<std::string> sections;
     while (!text.empty()) {
         const auto end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -122,7 +125,11 @@ Profile Profile::parse(std::string_view text)
             if (close == std::string_view::npos)
                 continue; // not a header; the Windows reader skips it as well
             currentSection = std::string(trim(line.substr(1, close - 1)));
-            inSection = true;
+            inSection = std::none_of(sections.begin(), sections.end(), [&](const std::string& s) {
+                return equalsIgnoringCase(s, currentSection);
+            });
+            if (inSection)
+                sections.push_back(currentSection);
             continue;
         }
         const auto equals = line.find('=');

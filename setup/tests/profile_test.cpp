@@ -79,12 +79,22 @@ TEST(Profile, StripsOneMatchingPairOfQuotes)
     EXPECT_EQ(get(p, "E"), "\"");
 }
 
-TEST(Profile, FirstOccurrenceWinsAcrossRepeatedSections)
+TEST(Profile, OnlyTheFirstSectionOfANameIsRead)
 {
+    // The first key of a name wins within a section; a later section of the same name, in any
+    // letter case and after other sections, is not read at all.
     const auto p = Profile::parse("[Ovalink]\nInstall1=first\nInstall1=second\n"
-                                  "[Ovalink]\nInstall1=third\nInstall2=later section\n");
+                                  "[Other]\nInstall3=other\n"
+                                  "[ovalink]\nInstall1=third\nInstall2=later section\n"
+                                  "[OVALINK]\nExecute1=also later\n");
     EXPECT_EQ(get(p, "Install1"), "first");
-    EXPECT_EQ(get(p, "Install2"), "later section");
+    EXPECT_EQ(get(p, "Install2"), "Error");
+    EXPECT_EQ(get(p, "Execute1"), "Error");
+    EXPECT_EQ(get(p, "Install3"), "Error");
+    EXPECT_EQ(p.getString("Other", "Install3", "(none)", 100), "other");
+    // A first section that is empty still hides the later one.
+    const auto empty = Profile::parse("[Ovalink]\n[Ovalink]\nInstall1=x\n");
+    EXPECT_EQ(get(empty, "Install1"), "Error");
 }
 
 TEST(Profile, ValueIsCutToTheBuffer)
