@@ -28,8 +28,8 @@ void printHelp()
                  "Directories: %SourceDir% is this program's directory, %WindowsDir% is $WINDIR\n"
                  "(else $XDG_CONFIG_HOME, else ~/.config), %SystemDir% is $SYSTEMDIR (else\n"
                  "~/.local/lib).\n"
-                 "Exit status: 0 when the run ends (also after skipped files), 1 on an\n"
-                 "unsupported system, 2 on bad arguments or when there is no display.\n";
+                 "Exit status: 0 when the run ends (also after skipped files), 2 on bad\n"
+                 "arguments or when there is no display.\n";
 }
 
 bool haveDisplay()

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <ostream>
 #include <pwd.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace setup {
@@ -39,16 +38,6 @@ std::string withoutTrailingSeparator(std::string dir)
     if (!dir.empty() && dir.back() == '/')
         dir.pop_back();
     return dir;
-}
-
-int hostMajorVersion()
-{
-    utsname info{};
-    if (::uname(&info) != 0)
-        return INT_MAX; // cannot tell: assume a current system rather than refuse to run
-    char* end = nullptr;
-    const long major = std::strtol(info.release, &end, 10);
-    return end == info.release || major < 0 || major > INT_MAX ? INT_MAX : static_cast<int>(major);
 }
 
 std::string hostProgramFile()
@@ -84,7 +73,7 @@ Answer StreamMessageBoxes::show(const std::string& text, const std::string& titl
 
 Platform hostPlatform()
 {
-    return {hostMajorVersion, hostProgramFile};
+    return {hostProgramFile};
 }
 
 Directories determineDirectories(const std::string& programFile)
@@ -162,11 +151,8 @@ Answer Bootstrapper::ask(const std::string& text, const std::string& title, Butt
 
 int Bootstrapper::run()
 {
-    if (platform_.majorVersion() <= kLastUnsupportedMajorVersion) {
-        ask(texts::kIncorrectVersion, texts::kIncorrectVersionTitle, Buttons::Ok, Answer::Ok);
-        return 1;
-    }
-
+    // The refusal of 16-bit Windows has nothing to test here: the only version number at hand
+    // is the kernel's, and an old kernel runs the installer as well as a new one.
     window_.show();
     dirs_ = determineDirectories(platform_.programFile());
 

@@ -60,7 +60,6 @@ private:
 
 // What the run asks of the machine, replaceable in tests.
 struct Platform {
-    std::function<int()> majorVersion;        // the system's major version number
     std::function<std::string()> programFile; // full path of the running program file
 };
 Platform hostPlatform();
@@ -70,9 +69,6 @@ Platform hostPlatform();
 Directories determineDirectories(const std::string& programFile);
 
 namespace texts {
-inline constexpr const char* kIncorrectVersion =
-    "This program will only run under Windows 95 or Windows NT 4.0 or higher.";
-inline constexpr const char* kIncorrectVersionTitle = "Incorrect Version";
 inline constexpr const char* kNoSetupInf =
     "Setup was unable to find SETUP.INF, the file containing installation information.";
 inline constexpr const char* kNoSetupInfTitle = "Setup Error";
@@ -85,8 +81,6 @@ std::string executeFailed(const std::string& commandLine);
 
 inline constexpr const char* kSection = "Ovalink";
 inline constexpr const char* kDescriptionFile = "setup.inf";
-// Releases up to 3 are the 16-bit systems the bootstrapper refuses to run on.
-inline constexpr int kLastUnsupportedMajorVersion = 3;
 
 class Bootstrapper {
 public:
@@ -94,7 +88,7 @@ public:
     ~Bootstrapper();
     Bootstrapper(const Bootstrapper&) = delete;
     Bootstrapper& operator=(const Bootstrapper&) = delete;
-    // The exit code: 1 when the version check fails, 0 otherwise.
+    // The exit code: always 0 (every failure has had its message box).
     int run();
 
     const Directories& directories() const { return dirs_; }
