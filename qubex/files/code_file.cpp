@@ -2,8 +2,8 @@
 
 #include "text_io.h"
 
-#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string_view>
 
 namespace qubex {
@@ -101,12 +101,12 @@ CodeReadStatus readCode(std::istream& in, IfsCode& code)
 
 CodeReadStatus readCodeFile(const std::string& path, IfsCode& code)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    // Only a regular file is a code file, and only its start is read: 32 maps of 17 numbers
+    // fit many times over, and however the rest of the file looks, reading it ends.
+    const auto bytes = readRegularFile(path, kLongestCodeFile);
+    if (!bytes)
         return CodeReadStatus::CannotOpen;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return CodeReadStatus::CannotOpen;
+    std::istringstream in(*bytes);
     return readCode(in, code);
 }
 

@@ -147,16 +147,11 @@ Settings parseSettings(std::string_view text)
 
 Settings readSettings(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return Settings{};
-    // Thirteen short lines; anything past 64 kB is not a settings file we wrote.
+    // Thirteen short lines; anything past 64 kB is not a settings file we wrote. A pipe or a
+    // device in its place is not read at all: the defaults apply.
     constexpr std::size_t kLongest = 64 * 1024;
-    std::string text;
-    text.resize(kLongest);
-    in.read(text.data(), static_cast<std::streamsize>(kLongest));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return parseSettings(text);
+    const auto text = readRegularFile(path, kLongest);
+    return text ? parseSettings(*text) : Settings{};
 }
 
 std::string formatSettings(const Settings& s)

@@ -2,9 +2,12 @@
 
 #include <save_file.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <limits>
 #include <sys/stat.h>
@@ -105,6 +108,44 @@ bool writeFileReplacing(const std::string& path, std::string_view contents,
         fs::create_directories(target.parent_path(), ec);
     }
     return suite::saveFile(path, contents);
+}
+
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t limit)
+{
+    // Non-blocking, so that opening a pipe returns at once instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    bytes.resize(std::min<std::size_t>(
+        limit, info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0));
+    std::size_t got = 0;
+    // The size may change while we read; what is there up to the limit is what counts.
+    for (;;) {
+        if (got == bytes.size()) {
+            if (got >= limit)
+                break;
+            bytes.resize(std::min(limit, got + 4096));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
 }
 
 std::string asciiLower(std::string text)

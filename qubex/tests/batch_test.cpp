@@ -119,6 +119,12 @@ TEST_F(Batch, FailuresPrintTheWindowsMessageAndExitNonZero)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("File could not be created"), std::string::npos);
 
+    // A device ends the run with the message instead of reading without end.
+    r = run({"--save-code", file("x.qbx"), "/dev/zero"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("File could not be opened"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(file("x.qbx")));
+
     // A mistyped folder is reported, not made.
     for (const char* option : {"--export-ply", "--save-code"}) {
         r = run({option, file("missing") + "/x.out"});

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qubex {
 namespace {
@@ -175,6 +180,44 @@ TEST(CodeFile, WrongMagicIsNotACode)
         EXPECT_EQ(readText(text, code), CodeReadStatus::NotACode);
         EXPECT_EQ(code.matrix_length, 2);
     }
+}
+
+TEST(CodeFile, PipesAndDevicesAreRefusedAndReadingAlwaysEnds)
+{
+    suite::test::TempDir dir;
+    IfsCode code = sampleCode(2);
+    const auto fifo = dir / "pipe.qbx";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] {
+        IfsCode scratch;
+        return readCodeFile(fifo.string(), scratch);
+    });
+    if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "reading a pipe nobody writes to blocked";
+        // Give the blocked reader its writer (and at once an end) so the test can finish.
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    EXPECT_EQ(reading.get(), CodeReadStatus::CannotOpen);
+
+    auto zeros = std::async(std::launch::async, [&] { return readCodeFile("/dev/zero", code); });
+    ASSERT_EQ(zeros.wait_for(std::chrono::seconds(5)), std::future_status::ready)
+        << "reading /dev/zero did not end";
+    EXPECT_EQ(zeros.get(), CodeReadStatus::CannotOpen);
+
+    // A huge regular file is read only as far as a code file can reach.
+    suite::test::writeFileBytes(dir / "big.qbx", "qubexcode 1 ");
+    std::filesystem::resize_file(dir / "big.qbx",
+                                 std::uintmax_t{4} << 30); // 4 GiB of zeros, sparse
+    auto big = std::async(std::launch::async, [&] {
+        IfsCode scratch;
+        return readCodeFile((dir / "big.qbx").string(), scratch);
+    });
+    ASSERT_EQ(big.wait_for(std::chrono::seconds(20)), std::future_status::ready)
+        << "a 4 GiB file was read to its end";
+    EXPECT_EQ(big.get(), CodeReadStatus::Ok);
+    EXPECT_EQ(code.matrix_length, 2) << "a refused file changed the code";
 }
 
 TEST(CodeFile, MissingFileAndFolderCannotBeOpened)

@@ -2,7 +2,13 @@
 
 #include "temp_env.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -86,6 +92,22 @@ TEST(SettingsFile, MissingEmptyOrForeignFileGivesDefaults)
     expectDefaults(parseSettings(std::string("\0\xff\x01garbage\n\n\xfe", 13)));
     // The first line is always the section line, so a file without one loses its first key.
     expectDefaults(parseSettings("matrix_length=9\n"));
+}
+
+TEST(SettingsFile, APipeOrADeviceGivesDefaultsWithoutBlocking)
+{
+    suite::test::TempDir dir;
+    const auto fifo = dir / "qubex.ini";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading = std::async(std::launch::async, [&] { return readSettings(fifo.string()); });
+    if (reading.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "reading a pipe nobody writes to blocked";
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); // lets the reader go
+        if (fd >= 0)
+            ::close(fd);
+    }
+    expectDefaults(reading.get());
+    expectDefaults(readSettings("/dev/zero"));
 }
 
 TEST(SettingsFile, ValuesAreClampedIntoTheirRanges)
