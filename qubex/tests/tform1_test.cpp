@@ -8,6 +8,7 @@
 #include "ui/tform5.h"
 #include "ui/tform6.h"
 #include "ui/up_down.h"
+#include "view/gl_cloud_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -440,6 +441,25 @@ TEST_F(MainWindow, DrawingAreaWithoutOpenGlReportsAndCloses)
     view().usable = false;
     w.show();
     QTRY_VERIFY(!w.isVisible());
+    ASSERT_EQ(prompts.boxes.shown().size(), 1u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, "ChoosePixelFormat failed");
+    EXPECT_EQ(prompts.boxes.shown()[0].title, "Error");
+}
+
+TEST_F(MainWindow, WithoutOpenGlTheRealViewReportsAndTheWindowCloses)
+{
+    // The offscreen platform makes no OpenGL context: the window with its real drawing area
+    // must say so and close instead of crashing when it is first painted.
+    ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
+    EXPECT_FALSE(openGlAvailable());
+    TForm1::Options options;
+    options.splash = false;
+    window = std::make_unique<TForm1>(prompts, options);
+    EXPECT_FALSE(window->view().viewUsable());
+    window->show();
+    QTRY_VERIFY(!window->isVisible());
+    // Events the closed window still gets (paints, the timer) must not bring it down either.
+    QTest::qWait(50);
     ASSERT_EQ(prompts.boxes.shown().size(), 1u);
     EXPECT_EQ(prompts.boxes.shown()[0].text, "ChoosePixelFormat failed");
     EXPECT_EQ(prompts.boxes.shown()[0].title, "Error");

@@ -242,7 +242,7 @@ void TForm1::buildClientArea(const ViewFactory& makeView)
     }
     const ViewFactory factory =
         makeView ? makeView : [](QWidget* parent, Document& document, const QCursor& zoom) {
-            return static_cast<CloudView*>(new GlCloudView(document, zoom, parent));
+            return makeCloudView(document, zoom, parent);
         };
     view_ = factory(client, document_, cursors_[crZOOM]);
     client->drawingArea = view_->widget();

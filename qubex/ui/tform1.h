@@ -35,7 +35,7 @@ public:
     struct Options {
         QStringList arguments; // the command line after the program name
         bool splash = true;    // the one-second about window at start
-        ViewFactory makeView;  // null: the OpenGL view
+        ViewFactory makeView;  // null: the OpenGL view where OpenGL works (makeCloudView)
     };
 
     TForm1(Prompts& prompts, Options options, QWidget* parent = nullptr);

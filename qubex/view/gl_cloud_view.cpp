@@ -1,6 +1,7 @@
 #include "gl_cloud_view.h"
 
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 
@@ -80,7 +81,44 @@ void drawGridLines() // 3 x 81 = 243 segments
             segment(j / 4.0f, i / 4.0f, -1, j / 4.0f, i / 4.0f, 1);
 }
 
+// Takes the OpenGL view's place where there is no OpenGL: draws nothing, turns nothing.
+class NoOpenGlView final : public QWidget, public CloudView {
+public:
+    explicit NoOpenGlView(QWidget* parent) : QWidget(parent) {}
+    QWidget* widget() override { return this; }
+    void drawScene() override {}
+    void setBackgroundColor() override {}
+    void setFogColor() override {}
+    void resetZoom() override {}
+    void timerTick() override {}
+    bool spinning() const override { return false; }
+    void releaseView() override {}
+    bool viewUsable() const override { return false; }
+};
+
 } // namespace
+
+bool openGlAvailable()
+{
+    QOpenGLContext context;
+    context.setFormat(viewFormat());
+    if (!context.create())
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return false;
+    context.doneCurrent();
+    return true;
+}
+
+CloudView* makeCloudView(Document& document, const QCursor& zoomCursor, QWidget* parent)
+{
+    if (!openGlAvailable())
+        return new NoOpenGlView(parent);
+    return new GlCloudView(document, zoomCursor, parent);
+}
 
 GlCloudView::GlCloudView(Document& document, QCursor zoomCursor, QWidget* parent)
     : QOpenGLWidget(parent), document_(document), zoomCursor_(std::move(zoomCursor))
@@ -163,6 +201,10 @@ void GlCloudView::resizeGL(int w, int h)
 
 void GlCloudView::paintGL()
 {
+    // A repaint nobody asked for through drawScene (the window uncovered, resized) is a redraw
+    // too and turns the cloud once more; drawScene has already added its own increments.
+    if (!framePending_)
+        trackball_.accumulate();
     framePending_ = false;
     ++framesDrawn_;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -170,8 +212,6 @@ void GlCloudView::paintGL()
     glTranslatef(0, 0, -6);
     const float z = static_cast<float>(zoom_.zoom);
     glScalef(z, z, z);
-    // Every redraw adds the increment once more: that is what keeps a released drag turning.
-    trackball_.accumulate();
     glMultMatrixf(trackball_.accumulated.data());
 
     const DisplaySettings& display = document_.display();
@@ -195,6 +235,11 @@ void GlCloudView::paintGL()
 
 void GlCloudView::drawScene()
 {
+    // Every redraw adds the increment once more: that is what keeps a released drag turning.
+    // It is added here, at each call, and not when the frame is painted: moves arriving faster
+    // than frames are drawn would otherwise share one increment and the cloud would turn less
+    // than the pointer moved.
+    trackball_.accumulate();
     framePending_ = true;
     update();
 }

@@ -53,4 +53,13 @@ private:
     int framesDrawn_ = 0;
 };
 
+// True when an OpenGL context of the view's format can be made and used here. Without one the
+// OpenGL view must never be shown: Qt would not call initializeGL and would crash flushing the
+// window instead.
+bool openGlAvailable();
+
+// The drawing area the main window gets: the OpenGL view, or, where no context can be made, a
+// blank stand-in whose viewUsable() is false so the window reports it and closes.
+CloudView* makeCloudView(Document& document, const QCursor& zoomCursor, QWidget* parent);
+
 } // namespace qubex

@@ -37,7 +37,7 @@ public:
     void release(std::uint32_t tick);
     // One timer tick: decays a running spin; true when the view must redraw.
     bool tick();
-    // Adds the current increment to the accumulated rotation; called once per redraw.
+    // Adds the current increment to the accumulated rotation; called once per redraw request.
     void accumulate();
     void reset(); // angle 0, not tracking, accumulated = identity
 
