@@ -2,6 +2,7 @@
 #include "ifs_doc.h"
 #include "ifs_render.h"
 
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
@@ -69,6 +70,26 @@ TEST(IfsRender, TheFirst1001PointsAreNotDrawn)
         ++hidden;
     EXPECT_EQ(hidden, 1001);
     EXPECT_TRUE(it.step());
+}
+
+TEST(IfsRender, MoreFramesThanAnIntProductHoldsAreAllReachable)
+{
+    // 70000 frames: rand·n passes 2^31 for the upper half of the random range.
+    constexpr int kFrames = 70000;
+    IfsRunSettings s;
+    for (int i = 0; i < kFrames; ++i)
+        s.frames.push_back(frame({0, 0}, {10000, 0}, {0, 10000},
+                                 RGB(i & 0xFF, (i >> 8) & 0xFF, (i >> 16) & 0xFF)));
+    IfsIterator it(s, 3);
+    int highest = -1;
+    for (int n = 0; n < 4000; ++n) {
+        it.step();
+        const ColorRef c = it.color;
+        const int index = static_cast<int>((c & 0xFF) | ((c >> 8) & 0xFF) << 8 | ((c >> 16) & 0xFF) << 16);
+        ASSERT_LT(index, kFrames);
+        highest = std::max(highest, index);
+    }
+    EXPECT_GT(highest, 65536); // frames past the 16-bit range are picked too
 }
 
 TEST(IfsRender, ASingleFrameSettlesOnItsIntegerFixedPoint)

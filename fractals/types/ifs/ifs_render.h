@@ -55,7 +55,9 @@ public:
     bool step()
     {
         const int r = random_.next();
-        const CIfsFrame& f = frames_[static_cast<std::size_t>((r * count_) >> 15)];
+        // 64 bits: a file may hold more than 65536 frames, where r·n no longer fits an int.
+        const CIfsFrame& f =
+            frames_[static_cast<std::size_t>((static_cast<std::int64_t>(r) * count_) >> 15)];
         if (!f.ignoreColor && !samecolor_)
             color = f.color;
         f.apply(x, y);
