@@ -100,27 +100,19 @@ bool AviFileSink::close()
 
 bool AviFileSink::append(const void* data, std::size_t size)
 {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            lastError_ = n < 0 ? std::strerror(errno) : "nothing written";
-            return false;
-        }
-        p += n;
-        size -= std::size_t(n);
-        size_ += std::uint64_t(n);
-    }
-    return true;
+    return writeAll(data, size, -1);
 }
 
 bool AviFileSink::overwrite(std::uint64_t offset, const void* data, std::size_t size)
 {
+    return writeAll(data, size, static_cast<std::int64_t>(offset));
+}
+
+bool AviFileSink::writeAll(const void* data, std::size_t size, std::int64_t at)
+{
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
+        const ssize_t n = at < 0 ? ::write(fd_, p, size) : ::pwrite(fd_, p, size, off_t(at));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -129,7 +121,10 @@ bool AviFileSink::overwrite(std::uint64_t offset, const void* data, std::size_t 
         }
         p += n;
         size -= std::size_t(n);
-        offset += std::uint64_t(n);
+        if (at < 0)
+            size_ += std::uint64_t(n);
+        else
+            at += n;
     }
     return true;
 }

@@ -47,6 +47,10 @@ public:
     std::uint64_t size() const override { return size_; }
 
 private:
+    // Writes every byte, retrying interrupted calls: at the file's position when `at` is
+    // negative (and counts them into size_), else at offset `at`.
+    bool writeAll(const void* data, std::size_t size, std::int64_t at);
+
     int fd_ = -1;
     std::uint64_t size_ = 0;
 };
