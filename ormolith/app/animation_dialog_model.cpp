@@ -271,10 +271,13 @@ void AnimationDialogModel::deleteFrame()
     fill();
 }
 
-void AnimationDialogModel::go()
+bool AnimationDialogModel::go(bool buildRunning)
 {
     commit();
+    if (buildRunning)
+        return false;
     setAnimationFrame(doc_, doc_.animStartFrom);
+    return true;
 }
 
 AnimationDialogModel::CompressStep AnimationDialogModel::compress(bool buildRunning)

@@ -74,8 +74,10 @@ public:
     void switchMode();
     void insertFrame(); // duplicates the key frame of the last clicked column
     void deleteFrame(); // removes it; never below 2 key frames
-    // Sets the scene to frame "Start from"; the caller then builds with kGoBuildCommand.
-    void go();
+    // Sets the scene to frame "Start from"; the caller then builds with kGoBuildCommand. While
+    // a build runs the worker reads the scene, so it is left alone (only the commit happens)
+    // and false says not to build.
+    bool go(bool buildRunning = false);
     enum class CompressStep {
         refusedBuilding, // show kStopBuildingFirstText with a stop icon; stay in the dialog
         askForFile,      // show the save dialog, then call startProduction or stay on Cancel

@@ -210,6 +210,13 @@ TEST_F(AnimationDialog, GoShowsTheStartFrameAndKeyFrameZeroBeyondTheEnd)
     m.go();
     EXPECT_EQ(doc.scene()->camera.position.x, 1.0);
     EXPECT_EQ(doc.animStartFrom, 1000u);
+    // While a build runs the edits are taken but the scene stays as the worker reads it.
+    m.startFromText = "10";
+    EXPECT_FALSE(m.go(true));
+    EXPECT_EQ(doc.animStartFrom, 10u);
+    EXPECT_EQ(doc.scene()->camera.position.x, 1.0);
+    EXPECT_TRUE(m.go(false));
+    EXPECT_DOUBLE_EQ(doc.scene()->camera.position.x, 2.0);
 }
 
 TEST_F(AnimationDialog, CompressAsksForAFileUnlessNothingIsSaved)

@@ -117,9 +117,10 @@ TEST_F(MainFrameTest, ShortMenuWithoutDocumentFullMenuWithOne)
     main.newDocument(kMebiusType);
     EXPECT_EQ(main.menuTitles(),
               (QStringList{"&File", "&View", "&Build", "&Samples", "&Window", "&Help"}));
-    EXPECT_EQ(main.menuItemTexts("&Build"),
-              (QStringList{"&Build fractal\tCtrl+F7", "&AutoCam\tF10", "&Zoom out",
-                           "&Stop building\tShift+F7", "Bitmap &size"}));
+    EXPECT_EQ(
+        main.menuItemTexts("&Build"),
+        (QStringList{"&Build fractal\tCtrl+F7", "&AutoCam\tF10", "&Zoom out",
+                     "&Stop building\tShift+F7", "Build a&nimation...\tF11", "Bitmap &size"}));
     QStringList names;
     for (int k = 0; k < kSampleCount; ++k)
         names << kSampleNames[k];

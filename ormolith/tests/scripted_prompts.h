@@ -1,6 +1,7 @@
 #pragma once
 // Prompts for the window tests: message boxes answer from a script and record their texts,
 // the dialogs hand out queued values (none queued = cancelled).
+#include "codec_dialog.h"
 #include "prompts.h"
 #include "scripted_answers.h"
 
@@ -18,7 +19,9 @@ public:
     std::deque<QString> fileNames;
     std::deque<std::pair<unsigned, unsigned>> sizes;
     std::deque<int> kinds;
+    std::deque<CodecChoice> codecs;
     int fileDialogs = 0;
+    int codecDialogs = 0;
 
     QMessageBox::StandardButton message(QWidget*, const QString& text, const QString& title,
                                         QMessageBox::StandardButtons, QMessageBox::Icon) override
@@ -46,6 +49,16 @@ public:
         const int k = kinds.front();
         kinds.pop_front();
         return k;
+    }
+
+    bool chooseCodec(QWidget*, CodecChoice& choice) override
+    {
+        ++codecDialogs;
+        if (codecs.empty())
+            return false;
+        choice = codecs.front();
+        codecs.pop_front();
+        return true;
     }
 
 private:

@@ -1,6 +1,8 @@
 #include "child_frame.h"
 
+#include "animation_dialog.h"
 #include "bmp_writer.h"
+#include "codec_dialog.h"
 #include "commands.h"
 #include "fractal_view.h"
 #include "icons.h"
@@ -28,6 +30,28 @@ MemoryStatusSource& memorySource()
 }
 
 constexpr int kProgressInterval = 250; // ms: four refreshes a second
+
+// The codec chosen last, offered first the next time.
+CodecChoice& lastCodecChoice()
+{
+    static CodecChoice choice;
+    return choice;
+}
+
+// Hands the pixels (and their layout) from one image to another without copying them.
+void movePixels(ImageBuffer& to, ImageBuffer& from)
+{
+    to.pixels = std::move(from.pixels);
+    to.rowTable = std::move(from.rowTable); // its addresses point into the moved pixels
+    to.bitsPerPixel = from.bitsPerPixel;
+    to.bufferWidth = from.bufferWidth;
+    to.bufferHeight = from.bufferHeight;
+    to.stride = from.stride;
+    to.built = from.built;
+    from.pixels.clear();
+    from.rowTable.clear();
+    from.bufferWidth = from.bufferHeight = 0;
+}
 
 } // namespace
 
@@ -208,6 +232,130 @@ bool CChildFrame::loadSample(int index)
     refreshTitle();
     main_->refreshParams(this);
     return startBuild(cmd::RebuildFractal);
+}
+
+void CChildFrame::buildAnimation()
+{
+    if (!doc_->scene())
+        return;
+    main_->commitEdit();
+    // A running job reads the scene, and a production the key frames too: nothing of them may
+    // change until it ends.
+    if (isBuilding()) {
+        ask(this, QString::fromLatin1(kStopBuildingFirstText), QMessageBox::Ok,
+            QMessageBox::Critical);
+        return;
+    }
+    AnimationDialog dialog(*this, this);
+    const bool produce = dialog.exec() == QDialog::Accepted;
+    refreshTitle();
+    if (produce)
+        startProduction();
+}
+
+bool CChildFrame::startProduction()
+{
+    FractalScene* scene = doc_->scene();
+    if (isBuilding() || !scene)
+        return false;
+    main_->commitEdit();
+    // Every frame has the size the next build would have.
+    view_->prepareBuild();
+    ImageBuffer& image = doc_->image;
+    ProductionSettings settings = productionSettings(*doc_, unsigned(image.requestedWidth()),
+                                                     unsigned(image.requestedHeight()));
+
+    // The codec is chosen here, before the worker starts, so the worker never waits for a
+    // window. Cancel ends the production before anything is built or written.
+    std::shared_ptr<FrameEncoder> encoder;
+    if (!settings.dontSave) {
+        CodecChoice& choice = lastCodecChoice();
+        if (!prompts().chooseCodec(this, choice)) {
+            setStatus("Ready");
+            return false;
+        }
+        encoder = makeEncoder(choice);
+        if (!encoder) {
+            setStatus(QString::fromLatin1(kAviErrorStatus));
+            ask(this, QString::fromLatin1(kAviCodecFailedText), QMessageBox::Ok,
+                QMessageBox::NoIcon);
+            return false;
+        }
+    }
+
+    scene->errorText.clear();
+    scene->progressPercent.store(-1);
+    // Cleared here and never by the builds of the frames: a Stop given between two frames, or
+    // before the worker started, must end the production.
+    scene->stopRequested.store(false);
+    settings.build.clearStopRequest = false;
+    settings.stop = &scene->stopRequested;
+
+    // The worker builds into a picture of its own: the production writes its status texts into
+    // it, and the user-interface thread goes on reading the document's. The pixels move over
+    // and come back when the production ends.
+    auto frames = std::make_shared<ImageBuffer>();
+    movePixels(*frames, image);
+    frames->setRequestedSize(settings.width, settings.height);
+    auto result = std::make_shared<ProductionResult>();
+    image.statusPrefix.clear();
+    image.statusText = "Building...";
+    progressTimer_.start();
+    CFractal_Doc* doc = doc_.get();
+    worker_.start(
+        [doc, frames, settings, encoder, result](BuildWorker::Context& context) {
+            ProductionHooks hooks;
+            hooks.frameStarting = [&](unsigned) {
+                context.setStatusPrefix(QString::fromStdString(frames->statusPrefix));
+            };
+            hooks.frameBuilt = [&](unsigned) { context.showPicture(*frames); };
+            try {
+                *result = produceAnimation(*doc, *frames, settings, encoder.get(), hooks);
+            } catch (const std::bad_alloc&) {
+                result->end = ProductionEnd::failed;
+                result->buildFailed = true;
+                result->message = "Not enough memory to build a picture of this size.";
+            }
+        },
+        [this, frames, result] { productionEnded(*result, *frames); });
+    updateProgress();
+    return true;
+}
+
+void CChildFrame::productionEnded(const ProductionResult& result, ImageBuffer& frames)
+{
+    if (destroying_)
+        return;
+    ImageBuffer& image = doc_->image;
+    // The last frame built stays the document's picture; the view shows it already.
+    movePixels(image, frames);
+    image.newPixels = false;
+    image.statusPrefix.clear();
+    progressTimer_.stop();
+    const bool closing = closeAfterBuild_;
+    QString message;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (result.end == ProductionEnd::failed) {
+        message = QString::fromStdString(result.message);
+        if (result.buildFailed) {
+            // A frame the scene refused ends like a failed build.
+            icon = QMessageBox::Warning;
+        } else {
+            if (message.isEmpty())
+                message = QString::fromLatin1(kAviStrangeErrorText);
+            setStatus(QString::fromLatin1(kAviErrorStatus));
+        }
+    } else {
+        // Finished or stopped: a stopped production keeps the frames written so far.
+        setStatus("Ready");
+    }
+    // The scene keeps the values of the last frame built.
+    main_->refreshParams(this);
+    updateProgress();
+    if (!message.isEmpty() && !closing)
+        ask(this, message, QMessageBox::Ok, icon);
+    if (closing)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 bool CChildFrame::save(bool askName)

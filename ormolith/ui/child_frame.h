@@ -1,6 +1,7 @@
 #pragma once
 // The window of one document: it owns the document, its build worker and its view, and
 // handles the document's commands (builds, samples, saving, the bitmap export, printing).
+#include "anim_production.h"
 #include "build_worker.h"
 #include "fractal_doc.h"
 #include "memory_status.h"
@@ -48,6 +49,13 @@ public:
     void stopBuild();
     // Samples menu: refused while building or when the save question is cancelled.
     bool loadSample(int index);
+    // Build Animation: the "Animation" dialog over this document, and the production when the
+    // dialog ends with Compress. Refused with a message while the document is building.
+    void buildAnimation();
+    // The production of the document's animation on the worker: asks for the codec (unless
+    // nothing is saved), then builds every frame, shows it and appends it to the file. False
+    // when it did not start (the codec dialog was cancelled, a job runs).
+    bool startProduction();
     // Save (or Save As when `askName` or the document has no file yet).
     bool save(bool askName);
     // The save question of a modified document; false when the user cancelled.
@@ -71,6 +79,7 @@ protected:
 
 private:
     void buildEnded(bool completed, const std::string& failure);
+    void productionEnded(const ProductionResult& result, ImageBuffer& frames);
 
     CMainFrame* main_;
     std::unique_ptr<CFractal_Doc> doc_;

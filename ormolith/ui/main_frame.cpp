@@ -54,6 +54,8 @@ const QMap<int, QString>& commandStrings()
         {cmd::AutoCam, "Point the camera at the fractal and build it\nAutoCam"},
         {cmd::ZoomOut, "Build the part inside the selected rectangle\nZoom"},
         {cmd::StopBuilding, "Stop building the fractal\nStop"},
+        {cmd::BuildAnimation,
+         "Edit the key frames of an animation and write it as a video\nAnimation"},
         {cmd::SizeCustom, "Choose the width and height of the picture\nCustom size"},
         {cmd::SizeVariable, "Build pictures as large as the window\nVariable size"},
         {cmd::WindowCascade, "Arrange windows so they overlap\nCascade Windows"},
@@ -157,6 +159,7 @@ CMainFrame::CMainFrame() : printer_(std::make_unique<QPrinter>(QPrinter::HighRes
     addAccelerator(cmd::BuildFractal, QKeySequence(Qt::Key_F7));
     addAccelerator(cmd::RebuildFractal, QKeySequence(Qt::CTRL | Qt::Key_F7));
     addAccelerator(cmd::AutoCam, QKeySequence(Qt::Key_F10));
+    addAccelerator(cmd::BuildAnimation, QKeySequence(Qt::Key_F11));
     addAccelerator(cmd::StopBuilding, QKeySequence(Qt::SHIFT | Qt::Key_F7));
     // Ctrl+Break: X11 reports Break as Ctrl with the Pause key.
     addAccelerator(cmd::StopBuilding, QKeySequence(Qt::CTRL | Qt::Key_Pause));
@@ -325,6 +328,7 @@ void CMainFrame::buildMenus()
         makeItem(build, cmd::AutoCam, "&AutoCam\tF10");
         makeItem(build, cmd::ZoomOut, "&Zoom out");
         makeItem(build, cmd::StopBuilding, "&Stop building\tShift+F7");
+        makeItem(build, cmd::BuildAnimation, "Build a&nimation...\tF11");
         build->addSeparator();
         QMenu* sizes = build->addMenu("Bitmap &size");
         for (int k = 0; k < 5; ++k)
@@ -420,6 +424,9 @@ bool CMainFrame::commandEnabled(int id) const
         return frame && !building && frame->doc().scene();
     case cmd::StopBuilding:
         return building;
+    case cmd::BuildAnimation:
+        // Also while building: the command then says why it cannot open the dialog.
+        return frame && frame->doc().scene();
     case cmd::WindowCascade:
     case cmd::WindowTile:
     case cmd::WindowArrange:
@@ -541,6 +548,10 @@ void CMainFrame::dispatch(int id)
     case cmd::StopBuilding:
         if (frame)
             frame->stopBuild();
+        break;
+    case cmd::BuildAnimation:
+        if (frame)
+            frame->buildAnimation();
         break;
     case cmd::SizeCustom:
         if (frame)

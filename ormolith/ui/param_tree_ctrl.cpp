@@ -432,6 +432,11 @@ void ParamTreeCtrl::clickAt(const QPoint& pos)
     row = tree_->itemAt(pos);
     if (!row)
         return;
+    emit cellClicked(row, column);
+    // The owner may have refilled the tree.
+    row = tree_->itemAt(pos);
+    if (!row)
+        return;
     if (isRowEditable(row))
         openEditor(row, column);
     else

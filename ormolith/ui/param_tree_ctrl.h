@@ -133,6 +133,9 @@ public:
 signals:
     // An edit ended with a changed text, or a click on the value of a row that is not editable.
     void cellEdited(QTreeWidgetItem* row, int column, const QString& text);
+    // A click on a value cell, before its edit box opens or its cellEdited is sent (the
+    // key-frame table remembers the column for Insert and Delete).
+    void cellClicked(QTreeWidgetItem* row, int column);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

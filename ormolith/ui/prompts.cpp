@@ -1,5 +1,6 @@
 #include "prompts.h"
 
+#include "codec_dialog.h"
 #include "dialogs.h"
 
 #include <QFileDialog>
@@ -49,6 +50,14 @@ public:
         if (dialog.exec() != QDialog::Accepted)
             return -1;
         return dialog.chosenKind();
+    }
+    bool chooseCodec(QWidget* parent, CodecChoice& choice) override
+    {
+        CodecDialog dialog(choice, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        choice = dialog.choice();
+        return true;
     }
 };
 

@@ -8,6 +8,8 @@ class QWidget;
 
 namespace ormolith {
 
+struct CodecChoice;
+
 // The caption of the program's message boxes.
 inline constexpr const char* kAppTitle = "Ormolith";
 
@@ -28,6 +30,9 @@ public:
     virtual bool customSize(QWidget* parent, unsigned& width, unsigned& height) = 0;
     // The New Fractal dialog: the kind chosen, -1 when cancelled.
     virtual int newFractalKind(QWidget* parent) = 0;
+    // The codec of an animation's video file, `choice` showing the last one: false when
+    // cancelled.
+    virtual bool chooseCodec(QWidget* parent, CodecChoice& choice) = 0;
 };
 
 Prompts& prompts();
