@@ -2,13 +2,16 @@
 #   make run    install what is missing, build Release, start the suite
 #   make test   install what is missing, build with ASan+UBSan, run every test
 # Helpers: make bench, make fuzz, make tsan, make format, make clean
+#   make install [PREFIX=/usr/local]     build Release and install the suite under PREFIX
+#   make uninstall [PREFIX=/usr/local]   remove exactly what the last install put there
 
 JOBS       ?= 2
 GENERATOR  ?= Ninja
 BUILD      ?= build
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
 
-.PHONY: run test bench fuzz tsan format clean deps release
+.PHONY: run test bench fuzz tsan format clean deps release install uninstall
 
 deps:
 	@scripts/install-deps
@@ -16,6 +19,15 @@ deps:
 release: deps
 	cmake -S . -B $(BUILD)/release -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DSUITE_TESTS=OFF
 	cmake --build $(BUILD)/release -j $(JOBS)
+
+# DESTDIR (from the command line or the environment) stages the install for a package; the
+# desktop caches are then left to the package manager.
+install: release
+	cmake --install $(BUILD)/release --prefix $(abspath $(PREFIX))
+
+uninstall:
+	cmake -DBUILD_DIR=$(abspath $(BUILD)/release) -DEXPECTED_PREFIX=$(abspath $(PREFIX)) \
+	  -P desktop/uninstall.cmake
 
 run: release
 	scripts/run-suite $(BUILD)/release

@@ -828,7 +828,7 @@ QString CMainFrame::helpPagePath()
     for (const QString& candidate :
          {dir + "/help/index.html", dir + "/../share/ormolith/help/index.html"}) {
         if (QFileInfo::exists(candidate))
-            return QFileInfo(candidate).absoluteFilePath();
+            return QDir::cleanPath(QFileInfo(candidate).absoluteFilePath());
     }
     return dir + "/help/index.html";
 }

@@ -959,8 +959,14 @@ void CMainWnd::updateFrameTitle()
 
 QString CMainWnd::helpDirectory()
 {
+    // Beside the executable in a build tree, or under share/ when installed.
     const QString dir = QCoreApplication::applicationDirPath();
-    return dir.isEmpty() ? QString() : dir + "/help";
+    if (dir.isEmpty())
+        return {};
+    for (const QString& candidate : {dir + "/help", dir + "/../share/fractals/help"})
+        if (QFileInfo::exists(candidate + "/index.html"))
+            return QDir::cleanPath(candidate);
+    return dir + "/help";
 }
 
 void CMainWnd::showHelp()

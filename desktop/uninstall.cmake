@@ -1,0 +1,96 @@
+# Removes what the last install of a build tree put in place: the files its
+# install_manifest.txt lists, then the caches it refreshed are brought up to date again, then
+# the folders it created (install_begin.cmake noted them) are removed once empty. Folders that
+# existed before, and folders that still hold anything else, stay.
+#   cmake -DBUILD_DIR=<build> [-DEXPECTED_PREFIX=<prefix>] -P uninstall.cmake
+cmake_minimum_required(VERSION 3.25)
+set(manifest "${BUILD_DIR}/install_manifest.txt")
+set(record "${BUILD_DIR}/install_record.cmake")
+if(NOT EXISTS "${manifest}" OR NOT EXISTS "${record}")
+  message(FATAL_ERROR "Nothing to uninstall: ${BUILD_DIR} holds no record of an install")
+endif()
+include("${record}")
+if(DEFINED EXPECTED_PREFIX AND NOT EXPECTED_PREFIX STREQUAL "")
+  get_filename_component(expected "$ENV{DESTDIR}${EXPECTED_PREFIX}" ABSOLUTE)
+  get_filename_component(recorded "${SUITE_INSTALL_ROOT}" ABSOLUTE)
+  if(NOT expected STREQUAL recorded)
+    message(FATAL_ERROR "The last install of ${BUILD_DIR} went to ${SUITE_INSTALL_ROOT}, "
+                        "not ${expected}: nothing removed")
+  endif()
+endif()
+
+# The manifest names the files as installed, without the staging folder of a DESTDIR install.
+file(STRINGS "${manifest}" files)
+set(missing 0)
+foreach(file IN LISTS files)
+  set(file "${SUITE_INSTALL_DESTDIR}${file}")
+  if(IS_SYMLINK "${file}" OR EXISTS "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  else()
+    message(STATUS "Already gone: ${file}")
+    math(EXPR missing "${missing} + 1")
+  endif()
+endforeach()
+
+# The caches: refreshed again while other packages remain, removed with the last one, since
+# then they describe only what was just removed.
+set(mime "${SUITE_INSTALL_DATADIR}/mime")
+if("mime" IN_LIST SUITE_INSTALL_CACHES AND IS_DIRECTORY "${mime}")
+  file(GLOB packages "${mime}/packages/*.xml")
+  if(packages)
+    execute_process(COMMAND update-mime-database "${mime}" OUTPUT_QUIET)
+  else()
+    # What update-mime-database writes, and the one file per type of this suite's package.
+    file(REMOVE "${mime}/XMLnamespaces" "${mime}/aliases" "${mime}/generic-icons"
+         "${mime}/globs" "${mime}/globs2" "${mime}/icons" "${mime}/magic" "${mime}/mime.cache"
+         "${mime}/subclasses" "${mime}/treemagic" "${mime}/types" "${mime}/version")
+    file(GLOB own "${mime}/application/x-qubex-*.xml" "${mime}/application/x-ormolith-*.xml"
+         "${mime}/application/x-fractals-*.xml")
+    file(REMOVE ${own})
+    file(GLOB left "${mime}/application/*")
+    if(NOT left AND IS_DIRECTORY "${mime}/application")
+      file(REMOVE_RECURSE "${mime}/application")
+    endif()
+  endif()
+endif()
+set(applications "${SUITE_INSTALL_DATADIR}/applications")
+if("applications" IN_LIST SUITE_INSTALL_CACHES AND IS_DIRECTORY "${applications}")
+  file(GLOB entries "${applications}/*.desktop")
+  if(entries)
+    execute_process(COMMAND update-desktop-database "${applications}" OUTPUT_QUIET)
+  else()
+    file(REMOVE "${applications}/mimeinfo.cache")
+  endif()
+endif()
+if("icons" IN_LIST SUITE_INSTALL_CACHES AND IS_DIRECTORY "${SUITE_INSTALL_DATADIR}/icons/hicolor")
+  execute_process(COMMAND gtk-update-icon-cache -q -t -f "${SUITE_INSTALL_DATADIR}/icons/hicolor"
+                  OUTPUT_QUIET)
+endif()
+
+# Deepest first, so a folder's children are gone before the folder is tried.
+set(by_depth "")
+foreach(dir IN LISTS SUITE_INSTALL_CREATED)
+  string(REGEX REPLACE "[^/]" "" slashes "${dir}")
+  string(LENGTH "${slashes}" depth)
+  math(EXPR key "10000 - ${depth}")
+  list(APPEND by_depth "${key}|${dir}")
+endforeach()
+list(SORT by_depth)
+foreach(entry IN LISTS by_depth)
+  string(REGEX REPLACE "^[0-9]+\\|" "" dir "${entry}")
+  if(NOT IS_DIRECTORY "${dir}" OR IS_SYMLINK "${dir}")
+    continue()
+  endif()
+  file(GLOB children LIST_DIRECTORIES true "${dir}/*" "${dir}/.*")
+  if(children)
+    message(STATUS "Kept ${dir}: it holds files this install did not put there")
+  else()
+    message(STATUS "Removing ${dir}")
+    file(REMOVE_RECURSE "${dir}")
+  endif()
+endforeach()
+file(REMOVE "${manifest}" "${record}")
+if(missing GREATER 0)
+  message(STATUS "${missing} installed file(s) were already gone")
+endif()
