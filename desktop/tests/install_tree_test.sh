@@ -210,24 +210,35 @@ start_xvfb() {
 help_from() { # what expected_page program [arg...]
   local what="$1" expected="$2"
   shift 2
-  local got
+  local got page
+  window_class=""
   got="$(DISPLAY=":$(head -1 "$tmp/display")" LIBGL_ALWAYS_SOFTWARE=1 QT_QPA_PLATFORM=xcb \
     "$source_dir/desktop/tests/press_f1.sh" "$tmp/f1" "$@")" || fail "$what: F1 opened no page"
-  got="${got#file://}"
-  check_eq "$what: help page" "$(realpath -m "$expected")" "$(realpath -m "$got")"
+  page="$(head -1 <<< "$got")"
+  page="${page#file://}"
+  check_eq "$what: help page" "$(realpath -m "$expected")" "$(realpath -m "$page")"
+  window_class="$(sed -n 2p <<< "$got")"
+}
+# The window is the one its desktop entry announces.
+check_window_class() { # program
+  check_eq "${exe[$1]} window class" \
+    "$(sed -n 's/^StartupWMClass=//p' "$share/applications/$1.desktop")" "$window_class"
 }
 start_xvfb
 if has qubex; then
   help_from "installed qubex" "$share/qubex/help/contents.html" "$prefix/bin/qubex"
+  check_window_class qubex
   help_from "qubex in the build tree" "$build/qubex/help/contents.html" "$build/qubex/qubex"
 fi
 if has ormolith; then
   help_from "installed Ormolith" "$share/ormolith/help/index.html" "$prefix/bin/Ormolith"
+  check_window_class ormolith
   help_from "Ormolith in the build tree" "$build/ormolith/help/index.html" "$build/ormolith/Ormolith"
 fi
 if has fractals; then
   help_from "installed fractals" "$share/fractals/help/index.html" \
     "$prefix/bin/fractals" --no-splash "$share/fractals/examples/fern.ifs"
+  check_window_class fractals
   help_from "fractals in the build tree" "$build/fractals/help/index.html" \
     "$build/fractals/fractals" --no-splash "$share/fractals/examples/fern.ifs"
 fi

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Starts a windowed program on the current X display, presses F1 in its main window and prints
-# the page its Help command asked the desktop to open. The desktop's opener is a stand-in
-# xdg-open that only records its argument, so no browser starts.
+# the page its Help command asked the desktop to open, then the window's class name (the
+# instance part of WM_CLASS, what a desktop entry's StartupWMClass must name for a dock to
+# match the window to its launcher). The desktop's opener is a stand-in xdg-open that only
+# records its argument, so no browser starts.
 #   press_f1.sh WORK_DIR PROGRAM [ARG...]
 set -uo pipefail
 work="${1:?usage: press_f1.sh WORK_DIR PROGRAM [ARG...]}"
@@ -36,6 +38,7 @@ for _ in $(seq 1 60); do
   for _ in 1 2 3 4; do
     if [ -s "$opened" ]; then
       head -1 "$opened"
+      xprop -id "$window" WM_CLASS | sed -n 's/^WM_CLASS([A-Z_]*) = "\([^"]*\)".*/\1/p'
       exit 0
     fi
     sleep 0.25
