@@ -2,6 +2,12 @@
 
 #include <QImage>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "avi_test_util.h"
 #include "avi_writer.h"
 #include "mjpeg_encoder.h"
@@ -36,6 +42,79 @@ std::vector<Chunk> top(const std::string& bytes)
 {
     return avitest::walk(bytes, 0, bytes.size());
 }
+
+// A file sink that leaves a hole where an appended block ends in a long run of zeros, so a
+// file of more than a gigabyte takes a few kilobytes of disk and no time to write. Every other
+// byte goes to the file as AviFileSink writes it.
+class SparseFileSink : public AviSink {
+public:
+    explicit SparseFileSink(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644))
+    {
+    }
+    ~SparseFileSink() override
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+    bool append(const void* data, std::size_t size) override
+    {
+        const auto* p = static_cast<const char*>(data);
+        std::size_t written = size;
+        // Blocks of 64 KiB of zeros at the end are skipped, not written.
+        static const std::string zeros(64 * 1024, '\0');
+        while (written >= zeros.size() &&
+               std::memcmp(p + written - zeros.size(), zeros.data(), zeros.size()) == 0)
+            written -= zeros.size();
+        if (!put(p, written, size_))
+            return false;
+        if (written < size && ::lseek(fd_, off_t(size - written), SEEK_CUR) < 0)
+            return fail();
+        size_ += size;
+        return true;
+    }
+    bool overwrite(std::uint64_t offset, const void* data, std::size_t size) override
+    {
+        return put(static_cast<const char*>(data), size, offset);
+    }
+    bool truncate(std::uint64_t size) override
+    {
+        if (::ftruncate(fd_, off_t(size)) != 0 || ::lseek(fd_, off_t(size), SEEK_SET) < 0)
+            return fail();
+        size_ = size;
+        return true;
+    }
+    std::uint64_t size() const override { return size_; }
+    std::string read(std::uint64_t offset, std::size_t size) const
+    {
+        std::string out(size, '\0');
+        const ssize_t n = ::pread(fd_, out.data(), size, off_t(offset));
+        out.resize(n > 0 ? std::size_t(n) : 0);
+        return out;
+    }
+
+private:
+    bool put(const char* p, std::size_t size, std::uint64_t at)
+    {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd_, p, size, off_t(at));
+            if (n <= 0)
+                return fail();
+            p += n;
+            size -= std::size_t(n);
+            at += std::uint64_t(n);
+        }
+        return true;
+    }
+    bool fail()
+    {
+        lastError_ = std::strerror(errno);
+        return false;
+    }
+    int fd_;
+    std::uint64_t size_ = 0;
+};
 
 } // namespace
 
@@ -268,6 +347,86 @@ TEST(AviWriter, LargeFilesContinueInOpenDmlLists)
     ASSERT_EQ(decoded.size(), 20u * 960u);
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(decoded.substr(std::size_t(i) * 960, 960), frameBytes(960, i)) << i;
+}
+
+// The real limit, on a real file: past 1 GB the frames go on in an AVIX list, and an independent
+// reader finds every frame where it is, on both sides of the limit. The frames are 48 MiB of
+// zeros behind a number, so the file is sparse: 1.2 GB long, a few kilobytes on disk.
+TEST(AviWriter, AFileLargerThanOneGigabyteReadsBackThroughTheOpenDmlIndex)
+{
+    suite::test::TempDir dir;
+    const auto path = dir / "large.avi";
+    const AviStreamFormat f = dibFormat(4096, 4096, 25);
+    const std::size_t frameSize = std::size_t(f.imageSize);
+    ASSERT_EQ(frameSize, 4096u * 4096u * 3u);
+    const int frames = 24; // 1.2 GB
+    SparseFileSink sink(path.string());
+    ASSERT_TRUE(sink.ok());
+    {
+        AviWriter w(sink, f);
+        ASSERT_TRUE(w.begin());
+        std::string frame(frameSize, '\0');
+        for (int i = 0; i < frames; ++i) {
+            const std::string mark = "frame " + std::to_string(i) + ".";
+            std::memcpy(frame.data(), mark.data(), mark.size());
+            ASSERT_TRUE(w.writeFrame(frame.data(), frame.size(), i % 10 == 0)) << i << w.error();
+        }
+        ASSERT_TRUE(w.finish()) << w.error();
+    }
+    const std::uint64_t length = std::filesystem::file_size(path);
+    EXPECT_GT(length, AviWriter::kRiffLimit);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_LT(std::uint64_t(st.st_blocks) * 512, 16u * 1024 * 1024) << "the file is not sparse";
+
+    // The RIFF lists, walked by their headers: each under 1 GB, the second one an AVIX.
+    std::vector<std::uint64_t> riffs;
+    for (std::uint64_t at = 0; at < length;) {
+        const std::string head = sink.read(at, 12);
+        ASSERT_EQ(head.substr(0, 4), "RIFF") << at;
+        EXPECT_EQ(head.substr(8, 4), riffs.empty() ? "AVI " : "AVIX");
+        const std::uint32_t size = le32(head, 4);
+        EXPECT_LE(std::uint64_t(size) + 8, AviWriter::kRiffLimit);
+        riffs.push_back(at);
+        at += 8 + std::uint64_t(size) + (size & 1);
+    }
+    ASSERT_EQ(riffs.size(), 2u);
+    // The headers count every frame; the super index has one entry per list.
+    const std::string header = sink.read(0, 4608);
+    EXPECT_EQ(le32(header, 108 + 32), unsigned(frames)); // strh length
+    EXPECT_EQ(le32(header, 4360), unsigned(frames));     // dmlh total frames
+    EXPECT_EQ(le32(header, 220 + 4), 2u);                // indx entries in use
+    std::uint32_t indexed = 0;
+    for (int e = 0; e < 2; ++e) {
+        const std::uint64_t ix = le64(header, 220 + 24 + 16 * e);
+        EXPECT_GE(ix, riffs[std::size_t(e)]);
+        EXPECT_EQ(sink.read(ix, 4), "ix00");
+        indexed += le32(header, 220 + 24 + 16 * e + 12);
+    }
+    EXPECT_EQ(indexed, unsigned(frames));
+
+    REQUIRE_FFMPEG();
+    // Every packet ffprobe finds lies where its frame's number says it should.
+    const std::string packets = avitest::run(
+        "ffprobe -v error -select_streams v:0 -show_entries packet=pos,size -of csv=p=0 " +
+        avitest::quoted(path) + " 2>&1");
+    std::istringstream in(packets);
+    std::string line;
+    int n = 0;
+    std::uint64_t lastPos = 0;
+    while (std::getline(in, line)) {
+        const auto comma = line.find(',');
+        ASSERT_NE(comma, std::string::npos) << line;
+        const std::uint64_t size = std::stoull(line.substr(0, comma));
+        const std::uint64_t pos = std::stoull(line.substr(comma + 1));
+        EXPECT_EQ(size, frameSize) << n;
+        const std::string mark = "frame " + std::to_string(n) + ".";
+        EXPECT_EQ(sink.read(pos, mark.size()), mark) << "packet " << n << " at " << pos;
+        lastPos = pos;
+        ++n;
+    }
+    EXPECT_EQ(n, frames) << packets;
+    EXPECT_GT(lastPos, AviWriter::kRiffLimit);
 }
 
 // A disk that fills at any byte: the file is always cut back to complete frames with their
