@@ -247,7 +247,10 @@ TEST_F(AnimationWindowTest, InsertDuplicatesTheClickedKeyFrameAndDeleteKeepsTwo)
     // The second key frame's cell was clicked last: Insert copies it.
     clickCell(d, xRow, 2);
     ASSERT_TRUE(d.tree()->isEditing());
+    // Escape in the edit box abandons the edit, not the dialog.
     QTest::keyClick(d.tree()->editor(), Qt::Key_Escape);
+    EXPECT_FALSE(d.tree()->isEditing());
+    EXPECT_TRUE(d.isVisible());
     QTest::mouseClick(d.insertButton(), Qt::LeftButton);
     EXPECT_EQ(columnTitles(d.tree()),
               (QStringList{"Variable", "Key frame 1", "Key frame 2", "Key frame 3"}));
@@ -270,6 +273,9 @@ TEST_F(AnimationWindowTest, InsertDuplicatesTheClickedKeyFrameAndDeleteKeepsTwo)
     // Text that is no number leaves the value as it was.
     typeIntoCell(d, rowOf(d, "Camera", "X Position"), 1, "abc");
     EXPECT_EQ(cell(d, rowOf(d, "Camera", "X Position"), 1), "3");
+    // Enter took the edit and pressed no button.
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(doc.animKeyValues.size(), 2u);
     QTest::mouseClick(d.closeButton(), Qt::LeftButton);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(d.result(), QDialog::Rejected);
