@@ -13,17 +13,20 @@ namespace {
 class CountingRule : public EscapeRule {
 public:
     CountingRule(int w, int h) : EscapeRule(w, h) {}
-    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override
+    mutable std::atomic<int> columns{0};
+
+protected:
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override
     {
         for (int j = 0; j < height(); ++j) {
             out[j] = static_cast<std::uint8_t>((i + j) % 90);
+            rowsDone = j + 1;
             if (gate && !gate->poll())
                 return false;
         }
         columns.fetch_add(1);
         return true;
     }
-    mutable std::atomic<int> columns{0};
 };
 
 } // namespace

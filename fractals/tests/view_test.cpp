@@ -23,7 +23,7 @@ struct HeldRule : EscapeRule {
         : EscapeRule(w, h), hold(hold), reached(reached), release(release)
     {
     }
-    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override
     {
         if (i == hold) {
             reached->store(1);
@@ -35,6 +35,7 @@ struct HeldRule : EscapeRule {
         }
         for (int j = 0; j < height(); ++j) {
             out[j] = static_cast<std::uint8_t>((i + j) % 80);
+            rowsDone = j + 1;
             if (!gate->poll())
                 return false;
         }
@@ -57,6 +58,41 @@ public:
     mutable std::atomic<int> starts{0};
     mutable std::atomic<int> reached{0};
     mutable std::atomic<bool> release{false};
+};
+
+// A kind's own rule that, at the start of column hold, waits until the window has paused or
+// stopped the run before computing; so the pause or stop lands in that column's first rows.
+struct WaitAtColumnRule : EscapeRule {
+    WaitAtColumnRule(std::unique_ptr<EscapeRule> own, int hold, std::atomic<int>* reached)
+        : EscapeRule(own->width(), own->height()), own(std::move(own)), hold(hold), reached(reached)
+    {
+    }
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override
+    {
+        if (i == hold) {
+            reached->store(1);
+            while (gate->running() && !gate->paused())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return own->computeColumn(i, out, gate, rowsDone);
+    }
+    std::unique_ptr<EscapeRule> own;
+    int hold;
+    std::atomic<int>* reached;
+};
+
+template <class View, class Doc> class WaitAtColumnView : public View {
+public:
+    explicit WaitAtColumnView(Doc* doc) : View(doc) {}
+    std::unique_ptr<EscapeRule> makeRule(const RenderContext& c) const override
+    {
+        std::unique_ptr<EscapeRule> own = View::makeRule(c);
+        if (hold < 0)
+            return own;
+        return std::make_unique<WaitAtColumnRule>(std::move(own), hold, &reached);
+    }
+    int hold = -1;
+    mutable std::atomic<int> reached{0};
 };
 
 bool waitFor(const std::function<bool()>& condition)
@@ -143,6 +179,89 @@ TEST_F(ViewTest, StopWhilePausedEndsTheThreadAndKeepsThePartialPicture)
         for (int j = 0; j < 12; ++j)
             ASSERT_EQ(picture.pixelIndex(i, j), i < 5 ? (i + j) % 80 : kInsideIndex)
                 << i << "," << j;
+}
+
+namespace {
+
+// Pause, then Stop, in the middle of a column of a kind's own rule: the rows of that column
+// finished so far are shown while paused and stay after the stop; so do they after a Stop
+// without a pause.
+template <class View, class Doc> void checkColumnInHandIsKept(Doc& doc)
+{
+    constexpr int w = 16, h = 48;
+    WaitAtColumnView<View, Doc> view(&doc);
+    view.resize(w, h);
+    view.show();
+    view.ControlRender(CFractalView::Start);
+    ASSERT_TRUE(waitFor([&] { return !view.isRunning(); }));
+    const QImage full = view.pictureSnapshot();
+    ASSERT_EQ(full.size(), QSize(w, h));
+    // A column whose top pixel differs from the background, so that keeping it can be seen.
+    int hold = -1;
+    for (int i = 1; i < w && hold < 0; ++i)
+        if (full.pixelIndex(i, 0) != kInsideIndex)
+            hold = i;
+    ASSERT_GE(hold, 1);
+    view.hold = hold;
+    // How many top rows of column hold are shown, when the columns before it are complete and
+    // everything else is background; -1 for any other picture.
+    const auto rowsShown = [&] {
+        const QImage p = view.pictureSnapshot();
+        for (int i = 0; i < w; ++i)
+            for (int j = 0; j < h; ++j)
+                if (i != hold &&
+                    p.pixelIndex(i, j) != (i < hold ? full.pixelIndex(i, j) : kInsideIndex))
+                    return -1;
+        int rows = 0;
+        while (rows < h && p.pixelIndex(hold, rows) == full.pixelIndex(hold, rows))
+            ++rows;
+        for (int j = rows; j < h; ++j)
+            if (p.pixelIndex(hold, j) != kInsideIndex)
+                return -1;
+        return rows;
+    };
+
+    view.ControlRender(CFractalView::Start);
+    ASSERT_TRUE(waitFor([&] { return view.reached.load() == 1; }));
+    view.ControlRender(CFractalView::Pause);
+    EXPECT_TRUE(waitFor([&] { return rowsShown() >= 1; })) << rowsShown();
+    const int paused = rowsShown();
+    EXPECT_LT(paused, h); // the pause did land inside the column
+    view.ControlRender(CFractalView::Stop);
+    EXPECT_FALSE(view.isRunning());
+    EXPECT_EQ(rowsShown(), paused);
+
+    view.reached.store(0);
+    view.ControlRender(CFractalView::Start);
+    ASSERT_TRUE(waitFor([&] { return view.reached.load() == 1; }));
+    view.ControlRender(CFractalView::Stop);
+    EXPECT_FALSE(view.isRunning());
+    EXPECT_GE(rowsShown(), 1);
+}
+
+} // namespace
+
+TEST_F(ViewTest, PauseAndStopKeepTheFinishedRowsOfTheColumnInHand)
+{
+    {
+        SCOPED_TRACE("Mandelbrot");
+        checkColumnInHandIsKept<CMandelView>(doc);
+    }
+    {
+        SCOPED_TRACE("Julia");
+        CJuliaDoc julia;
+        checkColumnInHandIsKept<CJuliaView>(julia);
+    }
+    {
+        SCOPED_TRACE("Julia with cosines");
+        CJuliacosDoc cosine;
+        checkColumnInHandIsKept<CJuliacosView>(cosine);
+    }
+    {
+        SCOPED_TRACE("Henon");
+        CHenonDoc henon;
+        checkColumnInHandIsKept<CHenonView>(henon);
+    }
 }
 
 TEST_F(ViewTest, ResizeStopsTheRenderAndClearsThePicture)

@@ -22,8 +22,27 @@ public:
     int height() const { return height_; }
 
     // Fills out[0..height) with the indices (0..89) of column i, top row first, polling the
-    // gate as it goes (if one is given). Returns false when the run was abandoned.
-    virtual bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const = 0;
+    // gate as it goes (if one is given). Returns false when the run was abandoned. rowsDone
+    // counts the leading rows of out that are finished (all of them after a true return); it is
+    // up to date whenever the worker waits at the gate, so a pause or stop part-way down the
+    // column can keep what is done.
+    bool computeColumn(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const
+    {
+        rowsDone = 0;
+        const bool finished = computeRows(i, out, gate, rowsDone);
+        if (finished)
+            rowsDone = height_;
+        return finished;
+    }
+    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const
+    {
+        int rowsDone = 0;
+        return computeColumn(i, out, gate, rowsDone);
+    }
+
+protected:
+    // The type's column: sets rowsDone before every look at the gate.
+    virtual bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const = 0;
 
 private:
     int width_;

@@ -5,6 +5,7 @@
 // wakes, sees the flag down and ends.
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace fractals {
@@ -15,6 +16,8 @@ public:
     bool poll()
     {
         if (paused_.load(std::memory_order_acquire)) {
+            if (onHold_)
+                onHold_();
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] {
                 return !paused_.load(std::memory_order_relaxed) ||
@@ -23,6 +26,11 @@ public:
         }
         return running_.load(std::memory_order_acquire);
     }
+
+    // Worker side: what the worker does each time it is about to wait at the gate, such as
+    // handing over the part of a column it has finished. Only a run with a single worker sets
+    // it, from that worker, and clears it before it ends; the window never touches it.
+    void setOnHold(std::function<void()> onHold) { onHold_ = std::move(onHold); }
 
     bool running() const { return running_.load(std::memory_order_acquire); }
     bool paused() const { return paused_.load(std::memory_order_acquire); }
@@ -58,6 +66,7 @@ private:
     std::atomic<bool> paused_{false};
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::function<void()> onHold_;
 };
 
 } // namespace fractals

@@ -82,7 +82,7 @@ protected:
     // Indexed views keep palette indices and draw through the shared palette.
     virtual bool indexedPicture() const { return false; }
 
-    // For render threads: store one finished column and ask the window to show it.
+    // For render threads: store rows 0..height-1 of column i and ask the window to show it.
     void writeColumn(int i, const std::uint8_t* indices, int height);
     void postColumnDone(int i);
     // For render threads that draw lines on a true-colour picture: runs paint on the picture

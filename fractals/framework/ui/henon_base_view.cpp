@@ -57,14 +57,29 @@ void CHenonBaseView::StartRenderThread(std::unique_ptr<RenderContext> context)
         RunGate& gate = *context->running;
         if (context->outputPath.empty()) {
             // Screen: one column at a time, left to right, each shown as soon as it is done.
+            // A pause or stop part-way down a column keeps the rows finished so far, so the
+            // window shows everything computed up to that moment.
             std::vector<std::uint8_t> column(static_cast<std::size_t>(context->height));
+            int current = -1;
+            int rowsDone = 0;
+            gate.setOnHold([&] {
+                if (current >= 0 && rowsDone > 0) {
+                    writeColumn(current, column.data(), rowsDone);
+                    postColumnDone(current);
+                }
+            });
             for (int i = 0; i < context->width; ++i) {
-                if (!rule->computeColumn(i, column.data(), &gate))
+                current = i;
+                const bool finished = rule->computeColumn(i, column.data(), &gate, rowsDone);
+                if (rowsDone > 0) {
+                    writeColumn(i, column.data(), rowsDone);
+                    postColumnDone(i);
+                }
+                if (!finished)
                     break;
-                writeColumn(i, column.data(), context->height);
-                postColumnDone(i);
                 std::this_thread::yield();
             }
+            gate.setOnHold(nullptr);
         } else {
             // File: all cores, then the bitmap with the palette as it is at the end.
             renderEscapeFile(*rule, gate, context->progressPercent, defaultRenderThreads(),

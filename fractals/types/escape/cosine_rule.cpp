@@ -33,11 +33,12 @@ CosineRule::CosineRule(const JuliaRect& rect, double a, int width, int height)
 {
 }
 
-bool CosineRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
+bool CosineRule::computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const
 {
     const double x = rect_.left + i * stepX_;
     for (int j = 0; j < height(); ++j) {
         out[j] = static_cast<std::uint8_t>(cosineIndex(x, rect_.top - j * stepY_, a_));
+        rowsDone = j + 1;
         if (gate && !gate->poll())
             return false;
     }

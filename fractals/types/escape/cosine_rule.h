@@ -15,7 +15,9 @@ int cosineIndex(double x, double y, double a);
 class CosineRule : public EscapeRule {
 public:
     CosineRule(const JuliaRect& rect, double a, int width, int height);
-    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override;
+
+protected:
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override;
 
 private:
     JuliaRect rect_;

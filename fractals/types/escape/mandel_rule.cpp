@@ -186,7 +186,7 @@ MandelRule::MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width
 {
 }
 
-bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
+bool MandelRule::computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const
 {
     const double x = columnX(i);
     const bool quadratic = isQuadratic(eq_);
@@ -200,12 +200,14 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
             const double ys[8] = {rowY(j),     rowY(j + 1), rowY(j + 2), rowY(j + 3),
                                   rowY(j + 4), rowY(j + 5), rowY(j + 6), rowY(j + 7)};
             eightPixels(x, ys, c, eq_, quadratic, out + j);
+            rowsDone = j + 8;
             if (gate && !gate->poll())
                 return false;
         }
         for (; j + 4 <= h; j += 4) {
             const double ys[4] = {rowY(j), rowY(j + 1), rowY(j + 2), rowY(j + 3)};
             fourPixels(x, ys, c, eq_, quadratic, out + j);
+            rowsDone = j + 4;
             if (gate && !gate->poll())
                 return false;
         }
@@ -216,6 +218,7 @@ bool MandelRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
         const double cRe = c ? c[0] : x, cIm = c ? c[1] : y;
         out[j] = static_cast<std::uint8_t>(quadratic ? quadraticIndex(x, y, cRe, cIm)
                                                      : polynomialIndex(x, y, cRe, cIm, eq_));
+        rowsDone = j + 1;
         if (gate && !gate->poll())
             return false;
     }

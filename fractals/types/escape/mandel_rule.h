@@ -24,10 +24,11 @@ public:
     // document's constant c instead of the pixel.
     MandelRule(const JuliaRect& rect, const JuliaEquation& eq, int width, int height,
                bool useVector = true, bool julia = false);
-    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override;
-
     double columnX(int i) const { return rect_.left + i * stepX_; }
     double rowY(int j) const { return rect_.top - j * stepY_; }
+
+protected:
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override;
 
 private:
     JuliaRect rect_;

@@ -175,7 +175,7 @@ HenonRule::HenonRule(const CHenonDoc& doc, int width, int height)
     stepV_ = {v.x / hh, v.y / hh, v.s / hh, v.t / hh};
 }
 
-bool HenonRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
+bool HenonRule::computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const
 {
     for (int j = 0; j < height(); ++j) {
         const double x = position_.x + i * stepH_.x + j * stepV_.x;
@@ -183,6 +183,7 @@ bool HenonRule::computeColumn(int i, std::uint8_t* out, RunGate* gate) const
         const double s = position_.s + i * stepH_.s + j * stepV_.s;
         const double t = position_.t + i * stepH_.t + j * stepV_.t;
         out[j] = static_cast<std::uint8_t>(henonIndex(x, y, s, t, c_, d_));
+        rowsDone = j + 1;
         if (gate && !gate->poll())
             return false;
     }

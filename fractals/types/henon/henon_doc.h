@@ -85,7 +85,9 @@ int henonIndex(double x, double y, double s, double t, const Complex& c, const C
 class HenonRule : public EscapeRule {
 public:
     HenonRule(const CHenonDoc& doc, int width, int height);
-    bool computeColumn(int i, std::uint8_t* out, RunGate* gate) const override;
+
+protected:
+    bool computeRows(int i, std::uint8_t* out, RunGate* gate, int& rowsDone) const override;
 
 private:
     Complex c_, d_;
