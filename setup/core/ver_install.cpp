@@ -47,31 +47,6 @@ bool olderThan(const struct timespec& a, const struct timespec& b)
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
-// Copies everything from `in` to `out`; on failure returns the result flag to report.
-std::uint32_t copyContents(int in, int out)
-{
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got == 0)
-            return 0;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return VIF_CANNOTREADSRC;
-        }
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out, buffer + done, static_cast<std::size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                return writeFailure(errno);
-            }
-            done += put;
-        }
-    }
-}
-
 // A regular file that the kernel refuses to open for writing with ETXTBSY is a running program.
 bool isRunningProgram(const fs::path& file)
 {
@@ -84,6 +59,34 @@ bool isRunningProgram(const fs::path& file)
 }
 
 } // namespace
+
+std::uint32_t detail::copyContents(int in, int out, WriteCall write)
+{
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, sizeof buffer);
+        if (got == 0)
+            return 0;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return VIF_CANNOTREADSRC;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = write(out, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return writeFailure(errno);
+            }
+            // A write that takes nothing would take nothing again: the medium is as good as
+            // full, and trying on would never end.
+            if (put == 0)
+                return VIF_OUTOFSPACE;
+            done += put;
+        }
+    }
+}
 
 std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileName,
                               const std::string& destFileName, const std::string& srcDir,
@@ -154,8 +157,9 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
         std::uint32_t copyResult = 0;
         const bool written =
             suite::overwriteInPlace(dest.string(), sourceInfo.st_size, [&](int fd) {
-                copyResult = ::lseek(in.get(), 0, SEEK_SET) == 0 ? copyContents(in.get(), fd)
-                                                                 : VIF_CANNOTREADSRC;
+                copyResult = ::lseek(in.get(), 0, SEEK_SET) == 0
+                                 ? detail::copyContents(in.get(), fd, ::write)
+                                 : VIF_CANNOTREADSRC;
                 return copyResult == 0;
             });
         if (!written)
@@ -168,7 +172,7 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
         ::unlink(name.c_str());
         return result;
     };
-    if (const std::uint32_t copyResult = copyContents(in.get(), out.get()))
+    if (const std::uint32_t copyResult = detail::copyContents(in.get(), out.get(), ::write))
         return discard(copyResult);
     // A new file takes the source's permissions (programs stay executable); a replaced one
     // keeps its own. The source's modification time goes with it either way, so a later run

@@ -1,8 +1,10 @@
 #pragma once
 // Version-checking installation of one file, with the flags and the temporary-file protocol of
 // the platform service the description files were written for.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace setup {
 
@@ -42,5 +44,13 @@ std::uint32_t VerInstallFileA(std::uint32_t flags, const std::string& srcFileNam
                               const std::string& destFileName, const std::string& srcDir,
                               const std::string& destDir, const std::string& curDir,
                               std::string& tempFile);
+
+namespace detail {
+// The copy loop under VerInstallFileA, with the write call as a parameter so that tests can
+// hand it writers no real file produces (short writes, writes that take nothing).
+using WriteCall = ssize_t (*)(int fd, const void* data, std::size_t size);
+// Copies everything from `in` to `out`; on failure returns the result flag to report.
+std::uint32_t copyContents(int in, int out, WriteCall write);
+} // namespace detail
 
 } // namespace setup

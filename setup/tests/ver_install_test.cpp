@@ -3,6 +3,7 @@
 #include "save_rules.h"
 #include "setup_test_support.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -262,6 +263,46 @@ TEST_F(VerInstall, InstallingAFileOntoItselfKeepsItsContents)
               0u);
     EXPECT_EQ(readFileBytes(src / "prog"), "same file");
     EXPECT_TRUE(test::temporaryCopies(src).empty());
+}
+
+// Writers no regular file gives on demand, for the copy loop.
+int writeCalls = 0;
+ssize_t oneByteAtATime(int fd, const void* data, std::size_t size)
+{
+    ++writeCalls;
+    return ::write(fd, data, size == 0 ? 0 : 1);
+}
+// Takes nothing for a while, then everything: a loop that counts a zero write as progress
+// spins through the zeros and reports success.
+ssize_t takesNothing(int fd, const void* data, std::size_t size)
+{
+    return ++writeCalls <= 1000 ? 0 : ::write(fd, data, size);
+}
+
+TEST_F(VerInstall, CopyLoopFinishesShortWritesAndFailsOnAWriteThatTakesNothing)
+{
+    test::writeText(src / "prog", "short writes add up");
+    fs::create_directories(dst);
+    const auto copy = [&](detail::WriteCall write) {
+        const int in = ::open((src / "prog").c_str(), O_RDONLY | O_CLOEXEC);
+        const int out =
+            ::open((dst / "copy").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        EXPECT_GE(in, 0);
+        EXPECT_GE(out, 0);
+        writeCalls = 0;
+        const std::uint32_t result = detail::copyContents(in, out, write);
+        ::close(in);
+        ::close(out);
+        return result;
+    };
+    EXPECT_EQ(copy(oneByteAtATime), 0u);
+    EXPECT_EQ(writeCalls, 19);
+    EXPECT_EQ(readFileBytes(dst / "copy"), "short writes add up");
+
+    // Out of space, which the installer shows as a file it could not copy.
+    EXPECT_EQ(copy(takesNothing), VIF_OUTOFSPACE);
+    EXPECT_EQ(writeCalls, 1);
+    EXPECT_EQ(readFileBytes(dst / "copy"), "");
 }
 
 } // namespace
