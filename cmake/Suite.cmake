@@ -105,3 +105,17 @@ function(suite_add_benchmark target)
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} benchmark::benchmark)
 endfunction()
+
+# suite_help_pages(<program>): the program's help/ folder travels with it, every page and
+# picture in it: copied beside the executable in the build tree and installed to
+# share/<program>/help, the two places its Help command looks.
+function(suite_help_pages program)
+  file(GLOB pages CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/help/*)
+  foreach(page IN LISTS pages)
+    get_filename_component(name ${page} NAME)
+    configure_file(${page} ${CMAKE_CURRENT_BINARY_DIR}/help/${name} COPYONLY)
+  endforeach()
+  if(pages)
+    install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_DATADIR}/${program}/help)
+  endif()
+endfunction()

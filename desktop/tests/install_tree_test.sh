@@ -88,6 +88,13 @@ for p in qubex ormolith fractals; do
     fail "$page is not well-formed HTML"
   fi
 done
+# Every page and picture a help page links to is installed beside it.
+for page in "$share"/*/help/*.html; do
+  [ -f "$page" ] || continue
+  for link in $(grep -o -i -E '(href|src)="[^"#:]+' "$page" | sed 's/^[^"]*"//' | sort -u); do
+    [ -e "$(dirname "$page")/$link" ] || fail "$page links to $link, which is not installed"
+  done
+done
 if has ormolith; then
   check_eq "Ormolith samples" 9 "$(ls "$share/ormolith/samples"/sample-*.ifs 2>/dev/null | wc -l)"
   [ -s "$share/ormolith/examples/menger-orbit.ifs" ] || fail "no Ormolith example animation"
