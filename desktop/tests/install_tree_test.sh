@@ -145,8 +145,13 @@ done
 # The install refreshed the desktop's caches in the prefix.
 [ -f "$share/mime/mime.cache" ] || fail "the install did not run update-mime-database"
 [ -f "$share/applications/mimeinfo.cache" ] || fail "the install did not run update-desktop-database"
-grep -q "application/x-ormolith-ifs=ormolith.desktop" "$share/applications/mimeinfo.cache" 2>/dev/null ||
-  fail "mimeinfo.cache does not send Ormolith documents to Ormolith"
+for p in qubex ormolith fractals; do
+  has "$p" || continue
+  for type in ${own[$p]}; do
+    grep -q "^$type=$p.desktop;" "$share/applications/mimeinfo.cache" 2> /dev/null ||
+      fail "mimeinfo.cache does not send $type to $p"
+  done
+done
 # And update-mime-database accepts the package as installed (it warns on unknown elements).
 out="$(update-mime-database "$share/mime" 2>&1)" || fail "update-mime-database: $out"
 [ -z "$out" ] || fail "update-mime-database warns: $out"
