@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -560,4 +561,33 @@ TEST_F(AnimationWindowTest, AFileThatCannotBeCreatedIsShownBeforeAnyFrameIsBuilt
     EXPECT_EQ(prompts.boxes.shown()[0].text,
               "Can't open avi file to save animation\nMay be Video For Windows library is broken");
     EXPECT_EQ(main.message(), "Avi file error");
+}
+
+TEST_F(AnimationWindowTest, ClosingDuringAProductionAsksThenClosesWithAPlayableFile)
+{
+    CChildFrame* frame = animatedSample({20, 20}, 160, 120);
+    const auto out = dir / "closed.avi";
+    frame->doc().animOutputPath = out.string();
+    CodecChoice dib;
+    dib.codec = CodecChoice::fullFrames;
+    prompts.codecs.push_back(dib);
+    QPointer<CChildFrame> watched(frame);
+    int shown = 0;
+    QObject::connect(&frame->worker(), &BuildWorker::pictureReady, &main, [&] { ++shown; });
+    ASSERT_TRUE(frame->startProduction());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown >= 1; }, 60000));
+    prompts.boxes.queue(QMessageBox::No);
+    frame->close();
+    EXPECT_TRUE(frame->isBuilding()); // No: the production goes on
+    prompts.boxes.queue(QMessageBox::Yes);
+    frame->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); }, 60000));
+    // Stopped by the close: no message of the writer, no save question (nothing was edited).
+    ASSERT_EQ(prompts.boxes.shown().size(), 2u);
+    EXPECT_EQ(prompts.boxes.shown()[0].text, "Fractal is building!\nTerminate it?");
+    EXPECT_EQ(prompts.boxes.shown()[1].text, "Fractal is building!\nTerminate it?");
+    REQUIRE_FFMPEG();
+    const avitest::Probe p = avitest::probe(out);
+    EXPECT_GE(p.frames, 1u);
+    EXPECT_LT(p.frames, 40u);
 }
