@@ -548,7 +548,7 @@ TEST_F(AnimationWindowTest, AFullFileSystemShowsTheWriteMessageAndKeepsThePlayab
     EXPECT_EQ(avitest::probe(out).frames, 2u);
 }
 
-TEST_F(AnimationWindowTest, AFileThatCannotBeCreatedIsShownBeforeAnyFrameIsBuilt)
+TEST_F(AnimationWindowTest, FilesThatCannotBeCreatedOrStartedAreShownBeforeAnyFrameIsBuilt)
 {
     CChildFrame* frame = animatedSample({3, 3});
     frame->doc().animOutputPath = (dir / "missing" / "x.avi").string();
@@ -560,6 +560,18 @@ TEST_F(AnimationWindowTest, AFileThatCannotBeCreatedIsShownBeforeAnyFrameIsBuilt
     ASSERT_EQ(prompts.boxes.shown().size(), 1u);
     EXPECT_EQ(prompts.boxes.shown()[0].text,
               "Can't open avi file to save animation\nMay be Video For Windows library is broken");
+    EXPECT_EQ(main.message(), "Avi file error");
+
+    // A device that takes no byte: the file opens, its headers cannot be written.
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    frame->doc().animOutputPath = "/dev/full";
+    prompts.codecs.push_back({});
+    ASSERT_TRUE(frame->startProduction());
+    ASSERT_TRUE(waitForIdle(frame));
+    EXPECT_EQ(pictures.count(), 0);
+    ASSERT_EQ(prompts.boxes.shown().size(), 2u);
+    EXPECT_EQ(prompts.boxes.shown()[1].text, "Can't create avi stream to save animation");
     EXPECT_EQ(main.message(), "Avi file error");
 }
 
