@@ -15,7 +15,8 @@ namespace fractals {
 namespace {
 
 // The palette kinds cycle with Ctrl+C; the zoom kinds also reset with Ctrl+R.
-ViewTemplate escapeTemplate(int id, std::function<CFractalView*(CFractalDoc*)> makeView,
+ViewTemplate escapeTemplate(int id, const char* iconName,
+                            std::function<CFractalView*(CFractalDoc*)> makeView,
                             std::function<bool(CFractalDoc&, QWidget*)> editProperties)
 {
     const DocType& type = *docTypeById(id);
@@ -24,6 +25,7 @@ ViewTemplate escapeTemplate(int id, std::function<CFractalView*(CFractalDoc*)> m
     t.makeDocument = type.makeDocument;
     t.makeView = std::move(makeView);
     t.editProperties = std::move(editProperties);
+    t.iconName = iconName;
     t.accelerators = {{cmd::Cycle, QKeySequence("Ctrl+C")}};
     if (id != 6)
         t.accelerators.emplace_back(cmd::Reset, QKeySequence("Ctrl+R"));
@@ -43,6 +45,7 @@ ViewTemplate ifsTemplate()
     t.editProperties = [](CFractalDoc& d, QWidget* p) {
         return editIfsProperties(static_cast<CIfsDoc&>(d), p);
     };
+    t.iconName = "application-x-fractals-ifs";
     t.menus = {{"&Edit",
                 "&Fractals",
                 {{cmd::EditUndo, "&Undo\tCtrl+Z"},
@@ -112,25 +115,26 @@ void registerWindowKinds()
     lsystem.editProperties = [](CFractalDoc& d, QWidget* p) {
         return editLsystemProperties(static_cast<CLsystemDoc&>(d), p);
     };
+    lsystem.iconName = "application-x-fractals-lsystem";
     registerViewTemplate(std::move(lsystem));
     registerViewTemplate(escapeTemplate(
-        6,
+        6, "application-x-fractals-henon",
         [](CFractalDoc* d) -> CFractalView* { return new CHenonView(static_cast<CHenonDoc*>(d)); },
         [](CFractalDoc& d, QWidget* p) {
             return editHenonProperties(static_cast<CHenonDoc&>(d), p);
         }));
     registerViewTemplate(escapeTemplate(
-        7,
+        7, "application-x-fractals-julia",
         [](CFractalDoc* d) -> CFractalView* { return new CJuliaView(static_cast<CJuliaDoc*>(d)); },
         [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 7); }));
     registerViewTemplate(escapeTemplate(
-        8,
+        8, "application-x-fractals-mandel",
         [](CFractalDoc* d) -> CFractalView* {
             return new CMandelView(static_cast<CMandelDoc*>(d));
         },
         [](CFractalDoc& d, QWidget* p) { return editJulia(d, p, 8); }));
     registerViewTemplate(escapeTemplate(
-        9,
+        9, "application-x-fractals-juliacos",
         [](CFractalDoc* d) -> CFractalView* {
             return new CJuliacosView(static_cast<CJuliacosDoc*>(d));
         },

@@ -25,8 +25,10 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPrinter>
 #include <QSettings>
+#include <QSvgRenderer>
 #include <QTest>
 #include <atomic>
 #include <chrono>
@@ -131,6 +133,18 @@ TEST_F(MainFrameTest, ShortMenuWithoutDocumentFullMenuWithOne)
     EXPECT_EQ(main.toolButton(cmd::RebuildFractal)->toolTip(), "Rebuild");
     EXPECT_EQ(main.toolButton(cmd::StopBuilding)->toolTip(), "Stop");
     EXPECT_FALSE(main.toolButton(cmd::RebuildFractal)->icon().isNull());
+    // The window shows the suite's picture of the program, as the SVG in the source tree draws it.
+    {
+        QSvgRenderer renderer(QStringLiteral(SUITE_SOURCE_DIR "/desktop/icons/ormolith.svg"));
+        QImage expected(32, 32, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        QPainter painter(&expected);
+        renderer.render(&painter);
+        painter.end();
+        EXPECT_EQ(main.windowIcon().pixmap(32, 32).toImage().convertToFormat(
+                      QImage::Format_ARGB32_Premultiplied),
+                  expected);
+    }
     // Idle: builds enabled, Stop not.
     EXPECT_TRUE(main.commandEnabled(cmd::BuildFractal));
     EXPECT_FALSE(main.commandEnabled(cmd::StopBuilding));

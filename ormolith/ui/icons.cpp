@@ -1,10 +1,10 @@
 #include "icons.h"
 
+#include "suite_icons.h"
+
 #include <QHash>
 #include <QImage>
-#include <QPainter>
 #include <QPixmap>
-#include <QSvgRenderer>
 
 // Resources of a static library must be registered by name from the program.
 static void initOrmolithResources()
@@ -18,14 +18,7 @@ QImage renderIcon(const QString& resource, int size)
 {
     static const bool registered = (initOrmolithResources(), true);
     (void)registered;
-    QSvgRenderer renderer(resource);
-    if (!renderer.isValid())
-        return {};
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    return image;
+    return suite::renderSvg(resource, size);
 }
 
 namespace {
@@ -49,9 +42,10 @@ QIcon iconFor(const QString& name, std::initializer_list<int> sizes)
 
 } // namespace
 
+// The suite's picture of the program, the one the desktop shows for it too.
 QIcon appIcon()
 {
-    return iconFor("ormolith", {16, 24, 32, 48, 64, 128});
+    return suite::programIcon("ormolith");
 }
 
 QIcon kindIcon(unsigned kind)

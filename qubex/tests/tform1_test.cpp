@@ -16,8 +16,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
@@ -137,6 +139,36 @@ TEST_F(MainWindow, StartsUntitledWithSettingsAndButtons)
     EXPECT_EQ(w.centralWidget()->size(), QSize(467, 416));
     EXPECT_EQ(view().geometry(), QRect(0, 29, 467, 416 - 29));
     w.close();
+}
+
+// The window shows the suite's qubex icon and each speed button the picture drawn for it, as
+// the SVG files in the source tree draw them.
+TEST_F(MainWindow, WindowAndSpeedButtonsShowTheirDrawnPictures)
+{
+    const auto drawn = [](const QString& relativePath, int size) {
+        QSvgRenderer renderer(QStringLiteral(SUITE_SOURCE_DIR "/") + relativePath);
+        EXPECT_TRUE(renderer.isValid()) << relativePath.toStdString();
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter);
+        return image;
+    };
+    const auto shown = [](const QIcon& icon, int size) {
+        return icon.pixmap(size, size).toImage().convertToFormat(
+            QImage::Format_ARGB32_Premultiplied);
+    };
+    TForm1& w = open();
+    EXPECT_EQ(shown(w.windowIcon(), 32), drawn("desktop/icons/qubex.svg", 32));
+    const char* const files[] = {"new_set",    "new_code",  "new_probability",
+                                 "reset_view", "auto_size", "auto_center"};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(files[i]);
+        QToolButton* b = w.speedButton(i + 1);
+        EXPECT_EQ(b->iconSize(), QSize(20, 20));
+        EXPECT_EQ(shown(b->icon(), 20),
+                  drawn(QStringLiteral("qubex/ui/icons/%1.svg").arg(files[i]), 20));
+    }
 }
 
 TEST_F(MainWindow, OtherItemCarriesTheCheckForValuesWithoutAPreset)

@@ -1,6 +1,7 @@
 #include "tform1.h"
 
 #include "bdrag.h"
+#include "suite_icons.h"
 #include "files/ply_file.h"
 #include "tform2.h"
 #include "tform3.h"
@@ -15,13 +16,19 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 #include <QToolButton>
 #include <QToolTip>
 
 #include <cstdlib>
 #include <ctime>
+
+// Resources of a static library are registered by name before the first lookup (outside any
+// namespace: the macro declares the resource's own function).
+static void initQubexResources()
+{
+    Q_INIT_RESOURCE(qubex_ui);
+}
 
 namespace qubex {
 
@@ -68,59 +75,15 @@ protected:
     }
 };
 
-// Small drawn glyphs for the six speed buttons.
-QIcon glyph(int button)
+// The pictures of the six speed buttons, in button order.
+QIcon speedButtonIcon(int button)
 {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(20, 20, 90), 1.6));
-    switch (button) {
-    case 1: // new set: a scatter of points
-        for (const QPointF pt :
-             {QPointF(4, 15), QPointF(7, 9), QPointF(10, 4), QPointF(13, 10), QPointF(16, 15),
-              QPointF(10, 15), QPointF(8.5, 12), QPointF(11.5, 7)})
-            p.drawEllipse(pt, 1.2, 1.2);
-        break;
-    case 2: // new code: a matrix
-        p.drawRect(3, 3, 14, 14);
-        p.drawLine(3, 10, 17, 10);
-        p.drawLine(10, 3, 10, 17);
-        break;
-    case 3: // new probability: a die
-        p.drawRoundedRect(3, 3, 14, 14, 3, 3);
-        p.setBrush(QColor(20, 20, 90));
-        p.drawEllipse(QPointF(7, 7), 1.3, 1.3);
-        p.drawEllipse(QPointF(10, 10), 1.3, 1.3);
-        p.drawEllipse(QPointF(13, 13), 1.3, 1.3);
-        break;
-    case 4: // reset viewpoint: an eye
-    {
-        QPainterPath eye;
-        eye.moveTo(2, 10);
-        eye.quadTo(10, 2, 18, 10);
-        eye.quadTo(10, 18, 2, 10);
-        p.drawPath(eye);
-        p.drawEllipse(QPointF(10, 10), 2.5, 2.5);
-        break;
-    }
-    case 5: // automatic sizing: arrows outwards
-        p.drawRect(6, 6, 8, 8);
-        p.drawLine(2, 2, 6, 6);
-        p.drawLine(18, 18, 14, 14);
-        p.drawLine(2, 2, 2, 6);
-        p.drawLine(2, 2, 6, 2);
-        p.drawLine(18, 18, 18, 14);
-        p.drawLine(18, 18, 14, 18);
-        break;
-    default: // automatic placing: cross hair
-        p.drawEllipse(QPointF(10, 10), 6, 6);
-        p.drawLine(10, 1, 10, 19);
-        p.drawLine(1, 10, 19, 10);
-        break;
-    }
-    return QIcon(pixmap);
+    static const bool registered = (initQubexResources(), true);
+    (void)registered;
+    static const char* const names[] = {"new_set",    "new_code",  "new_probability",
+                                        "reset_view", "auto_size", "auto_center"};
+    return suite::svgIcon(QStringLiteral(":/qubex/icons/%1.svg").arg(names[button - 1]),
+                          {20, 40});
 }
 
 // The magnifier shown while the right button zooms.
@@ -147,6 +110,8 @@ TForm1::TForm1(Prompts& prompts, Options options, QWidget* parent)
     : QMainWindow(parent), prompts_(prompts), document_(random_, *this)
 {
     setObjectName("Form1");
+    // Forms and dialogs opened over this window show the same icon.
+    setWindowIcon(suite::programIcon("qubex"));
     if (options.splash) {
         TForm6 splash(true);
         splash.exec();
@@ -233,7 +198,8 @@ void TForm1::buildClientArea(const ViewFactory& makeView)
         b->setObjectName(QString("SpeedButton%1").arg(i + 1));
         b->setGeometry(buttons[i].left, 1, kButtonSize, kButtonSize);
         b->setToolTip(buttons[i].hint);
-        b->setIcon(glyph(i + 1));
+        b->setIcon(speedButtonIcon(i + 1));
+        b->setIconSize(QSize(20, 20));
         b->setAutoRaise(true);
         b->setCheckable(buttons[i].toggle);
         const auto handler = buttons[i].handler;

@@ -1,6 +1,7 @@
 #include "app.h"
 
 #include "file_header.h"
+#include "icons.h"
 #include "main_wnd.h"
 #include "shared_palette.h"
 #include "splash_wnd.h"
@@ -22,6 +23,7 @@ int runApplication(int argc, char** argv)
     QCoreApplication::setOrganizationName("Calvetra");
     QCoreApplication::setApplicationName(kWindowTitle);
     QCoreApplication::setApplicationVersion(SUITE_VERSION);
+    QApplication::setWindowIcon(programIcon());
     // Creating the palette now builds the default table before any window exists.
     SharedPalette::instance();
 

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "doc_types.h"
 #include "file_header.h"
+#include "icons.h"
 #include "prompts.h"
 #include "shared_palette.h"
 #include "suite_version.h"
@@ -20,10 +21,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -87,33 +86,6 @@ QString tooltipLine(int id)
     return commandStrings().value(id).section('\n', 1, 1);
 }
 
-// Toolbar pictures drawn at run time: a letter or a simple shape on a 16 × 15 button face.
-QIcon glyphIcon(const QString& glyph, QColor color = Qt::black)
-{
-    QPixmap pm(16, 15);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QFont f = p.font();
-    f.setPixelSize(13);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(color);
-    p.drawText(pm.rect(), Qt::AlignCenter, glyph);
-    return QIcon(pm);
-}
-
-QIcon cycleIcon()
-{
-    QPixmap pm(16, 15);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    const PaletteColors colors = PaletteTable::makeDefault().colors;
-    for (int x = 0; x < 16; ++x)
-        p.fillRect(x, 2, 1, 11, QColor(toQRgb(colors[static_cast<std::size_t>(x * 88 / 15)])));
-    return QIcon(pm);
-}
-
 const char* const kSettingsOrg = "Calvetra";
 const char* const kSettingsApp = "Kaleidra 98";
 constexpr int kRecentFiles = 4;
@@ -129,6 +101,7 @@ CFractalWnd::CFractalWnd(CMainWnd* main, const ViewTemplate& tmpl, std::unique_p
     setAttribute(Qt::WA_DeleteOnClose);
     m_view = tmpl.makeView(m_doc.get());
     setWidget(m_view);
+    setWindowIcon(docTypeIcon(tmpl));
     setTitle(title);
     m_stateConnection = connect(this, &QMdiSubWindow::windowStateChanged, this,
                                 [this] { m_main->updateFrameTitle(); });
@@ -183,6 +156,7 @@ void CFractalWnd::closeEvent(QCloseEvent* event)
 CMainWnd::CMainWnd()
 {
     setWindowTitle(kWindowTitle);
+    setWindowIcon(programIcon());
     setObjectName("CMainWnd");
     m_mdi = new QMdiArea;
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -296,34 +270,31 @@ void CMainWnd::buildToolbar()
 {
     m_toolbar = addToolBar("Fractals");
     m_toolbar->setObjectName("Toolbar");
-    m_toolbar->setIconSize(QSize(16, 15));
-    QStyle* s = style();
+    m_toolbar->setIconSize(QSize(16, 16));
     struct Button {
         int id;
-        QIcon icon;
+        const char* icon;
     };
     const std::vector<std::vector<Button>> groups = {
-        {{cmd::FileNew, s->standardIcon(QStyle::SP_FileIcon)},
-         {cmd::FileOpen, s->standardIcon(QStyle::SP_DialogOpenButton)},
-         {cmd::FileSave, s->standardIcon(QStyle::SP_DialogSaveButton)},
-         {cmd::Properties, glyphIcon("P", Qt::darkBlue)}},
-        {{cmd::EditCut, glyphIcon("X")},
-         {cmd::EditCopy, glyphIcon("C")},
-         {cmd::EditPaste, glyphIcon("V")},
-         {cmd::EditClear, s->standardIcon(QStyle::SP_TrashIcon)}},
-        {{cmd::EditUndo, s->standardIcon(QStyle::SP_ArrowBack)}},
-        {{cmd::Refresh, s->standardIcon(QStyle::SP_BrowserReload)}},
-        {{cmd::Start, s->standardIcon(QStyle::SP_MediaPlay)},
-         {cmd::Pause, s->standardIcon(QStyle::SP_MediaPause)},
-         {cmd::Stop, s->standardIcon(QStyle::SP_MediaStop)}},
-        {{cmd::NewFrame, glyphIcon("F", Qt::darkGreen)},
-         {cmd::FrameProperties, glyphIcon("f", Qt::darkGreen)},
-         {cmd::BringToFront, s->standardIcon(QStyle::SP_ArrowUp)},
-         {cmd::SendToBack, s->standardIcon(QStyle::SP_ArrowDown)}},
-        {{cmd::ZoomIn, glyphIcon("+", Qt::darkRed)},
-         {cmd::ResetZoom, glyphIcon("=", Qt::darkRed)},
-         {cmd::ZoomOut, glyphIcon("-", Qt::darkRed)},
-         {cmd::Cycle, cycleIcon()}},
+        {{cmd::FileNew, "new"},
+         {cmd::FileOpen, "open"},
+         {cmd::FileSave, "save"},
+         {cmd::Properties, "properties"}},
+        {{cmd::EditCut, "cut"},
+         {cmd::EditCopy, "copy"},
+         {cmd::EditPaste, "paste"},
+         {cmd::EditClear, "delete"}},
+        {{cmd::EditUndo, "undo"}},
+        {{cmd::Refresh, "refresh"}},
+        {{cmd::Start, "start"}, {cmd::Pause, "pause"}, {cmd::Stop, "stop"}},
+        {{cmd::NewFrame, "new_frame"},
+         {cmd::FrameProperties, "frame_properties"},
+         {cmd::BringToFront, "bring_to_front"},
+         {cmd::SendToBack, "send_to_back"}},
+        {{cmd::ZoomIn, "zoom_in"},
+         {cmd::ResetZoom, "reset_zoom"},
+         {cmd::ZoomOut, "zoom_out"},
+         {cmd::Cycle, "cycle_palette"}},
     };
     bool first = true;
     for (const auto& group : groups) {
@@ -331,7 +302,7 @@ void CMainWnd::buildToolbar()
             m_toolbar->addSeparator();
         first = false;
         for (const auto& b : group) {
-            QAction* a = m_toolbar->addAction(b.icon, tooltipLine(b.id));
+            QAction* a = m_toolbar->addAction(toolIcon(b.icon), tooltipLine(b.id));
             a->setData(b.id);
             a->setStatusTip(statusLine(b.id));
             a->setToolTip(tooltipLine(b.id));

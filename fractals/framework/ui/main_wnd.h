@@ -41,6 +41,9 @@ struct ViewTemplate {
     std::function<CFractalView*(CFractalDoc*)> makeView;
     std::function<bool(CFractalDoc&, QWidget*)> editProperties; // null: the base does nothing
     bool available = true; // false: opens an empty window, cannot save
+    // The document type's MIME icon name (desktop/icons/mimetypes), shown by its windows and
+    // properties sheets; empty: the program's icon.
+    QString iconName;
     // Menus, accelerators and right-click menus of the kind's windows, in force while one of
     // them is active. Right-click menus by id; each holds its popups in order.
     std::vector<TypeMenu> menus;

@@ -1,13 +1,13 @@
 #include "splash_wnd.h"
 
 #include "file_header.h"
+#include "icons.h"
 #include "palette.h"
 #include "shared_palette.h"
 
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QStyle>
 
 namespace fractals {
 
@@ -30,7 +30,7 @@ void CSplashWnd::paintEvent(QPaintEvent*)
         c = c.lighter(170);
         p.fillRect(x, 0, 1, height(), c);
     }
-    p.drawPixmap(20, 20, style()->standardIcon(QStyle::SP_DesktopIcon).pixmap(32, 32));
+    p.drawPixmap(20, 20, programIcon().pixmap(32, 32));
     p.setPen(QColor(15, 0, 0));
     QFont titleFont = font();
     titleFont.setBold(true);

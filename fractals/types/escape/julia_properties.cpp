@@ -1,5 +1,6 @@
 #include "julia_properties.h"
 
+#include "icons.h"
 #include "prompts.h"
 
 #include <QDialogButtonBox>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -40,7 +40,7 @@ CJuliaPropertiesSheet::CJuliaPropertiesSheet(CJuliaDoc& doc, int iconId, QWidget
 
     auto* icon = new QLabel;
     icon->setObjectName(QString("icon%1").arg(iconId));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32));
+    icon->setPixmap(docTypeIcon(iconId).pixmap(32, 32));
     m_path = new QLineEdit(QString::fromStdString(doc.pathName().string()));
     m_path->setReadOnly(true);
     m_name = new QLineEdit(QString::fromStdString(doc.name()));

@@ -1,5 +1,6 @@
 #include "henon_view.h"
 
+#include "icons.h"
 #include "prompts.h"
 
 #include <QDialogButtonBox>
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -45,7 +45,8 @@ CHenonPropertiesSheet::CHenonPropertiesSheet(CHenonDoc& doc, QWidget* parent)
     auto* page = new QWidget;
     tabs->addTab(page, "Fractal");
     auto* icon = new QLabel;
-    icon->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32));
+    icon->setObjectName("icon6");
+    icon->setPixmap(docTypeIcon(6).pixmap(32, 32));
     auto* path = new QLineEdit(QString::fromStdString(doc.pathName().string()));
     path->setReadOnly(true);
     m_name = new QLineEdit(QString::fromStdString(doc.name()));

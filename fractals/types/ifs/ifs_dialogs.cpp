@@ -1,5 +1,6 @@
 #include "ifs_dialogs.h"
 
+#include "icons.h"
 #include "make_bitmap_dialog.h"
 #include "prompts.h"
 
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -48,11 +48,12 @@ QWidget* addPage(QDialog* dialog, const QString& title, const QString& pageName)
     return page;
 }
 
-QLabel* iconLabel(QWidget* owner, int iconId)
+QLabel* iconLabel(int iconId)
 {
     auto* icon = new QLabel;
     icon->setObjectName(QString("icon%1").arg(iconId));
-    icon->setPixmap(owner->style()->standardIcon(QStyle::SP_FileIcon).pixmap(32, 32));
+    // The frame sheet belongs to the IFS document too, so both show the IFS type's icon.
+    icon->setPixmap(docTypeIcon(3).pixmap(32, 32));
     return icon;
 }
 
@@ -66,7 +67,7 @@ CFramePropertiesSheet::CFramePropertiesSheet(const CIfsFrame& frame, QWidget* pa
     QWidget* page = addPage(this, "Frame Properties", "General");
     auto* form = new QFormLayout(page);
     auto* top = new QHBoxLayout;
-    top->addWidget(iconLabel(this, 3000));
+    top->addWidget(iconLabel(3000));
     auto* type = new QLineEdit("Iterated Function System Frame");
     type->setReadOnly(true);
     top->addWidget(type, 1);
@@ -145,7 +146,7 @@ CIfsPropertiesSheet::CIfsPropertiesSheet(CIfsDoc& doc, QWidget* parent)
     QWidget* page = addPage(this, "IFS Fractal Properties", "General");
     auto* form = new QFormLayout(page);
     auto* top = new QHBoxLayout;
-    top->addWidget(iconLabel(this, 3));
+    top->addWidget(iconLabel(3));
     m_path = new QLineEdit(QString::fromStdString(doc.pathName().string()));
     m_path->setReadOnly(true);
     top->addWidget(m_path, 1);

@@ -1,5 +1,6 @@
 #include "lsystem_view.h"
 
+#include "icons.h"
 #include "lsystem_file.h"
 #include "lsystem_turtle.h"
 #include "prompts.h"
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <climits>
@@ -219,9 +219,7 @@ CLsystemPropertiesSheet::CLsystemPropertiesSheet(CLsystemDoc& doc, QWidget* pare
     auto* fractal = new QWidget;
     auto* icon = new QLabel;
     icon->setObjectName("icon2301");
-    const QIcon typeIcon = parent ? parent->windowIcon() : QIcon();
-    icon->setPixmap(
-        (typeIcon.isNull() ? style()->standardIcon(QStyle::SP_FileIcon) : typeIcon).pixmap(32, 32));
+    icon->setPixmap(docTypeIcon(4).pixmap(32, 32));
     auto* path = new QLineEdit(QString::fromStdString(doc.pathName().string()));
     path->setReadOnly(true);
     m_name = new QLineEdit(QString::fromStdString(doc.name()));
