@@ -15,8 +15,8 @@ TEST(PeVersion, ReadsTheFixedFileVersion)
 
 TEST(PeVersion, CommittedFuzzSeedIsTheSameImage)
 {
-    const std::string seed = suite::test::readFileBytes(
-        std::filesystem::path(__FILE__).parent_path() / "fuzz/fuzz_pe_version/version_1_2_3_4.exe");
+    const std::string seed = suite::test::readFileBytes(std::filesystem::path(SETUP_FUZZ_SEEDS) /
+                                                        "fuzz_pe_version/version_1_2_3_4.exe");
     EXPECT_EQ(seed, test::makePeWithVersion(1, 2, 3, 4));
 }
 
