@@ -41,15 +41,9 @@ int createScratch(const std::string& target, std::string& scratch)
         nameMax = NAME_MAX;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        // Appended piece by piece: GCC 12 at -O3 takes `"." + std::to_string(...)` for an
-        // overlapping copy (-Wrestrict), which stops a -Werror release build.
-        std::string tag = ".";
-        tag += std::to_string(::getpid());
-        tag += '-';
-        tag += std::to_string(counter.fetch_add(1));
-        tag += '-';
-        tag += std::to_string(static_cast<unsigned long long>(now) % 100000);
-        tag += ".tmp";
+        const std::string tag =
+            "." + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1)) + "-" +
+            std::to_string(static_cast<unsigned long long>(now) % 100000) + ".tmp";
         const std::size_t limit = static_cast<std::size_t>(nameMax);
         const std::size_t room = limit > tag.size() + 1 ? limit - tag.size() - 1 : 0;
         scratch = (folder == "/" ? "/" : folder + "/") + "." + base.substr(0, room) + tag;
