@@ -11,6 +11,7 @@
 #include <limits>
 #include <optional>
 #include <ostream>
+#include <utility>
 
 namespace qubex {
 
@@ -46,45 +47,66 @@ std::optional<unsigned> parseSeed(const std::string& text)
     return static_cast<unsigned>(*value);
 }
 
+constexpr CommandOption kOptions[] = {
+    {"--export-ply", "", "OUT.ply", "write the point cloud as an ASCII PLY file"},
+    {"--save-code", "", "OUT.qbx", "write the code (random, or the one loaded) to a code file"},
+    {"--seed", "", "N", "seed the random generator (default: the current time)"},
+    {"--measure-fps", "", "[SECONDS] [POINTS]",
+     "first only: open the window and print its frames per second (default 5 s)", false},
+    {"--help", "-h", "", "show this help and exit"},
+    {"--version", "", "", "show the version and exit"},
+    {"--", "", "", "end the options (for a code file whose name starts with \"-\")", false},
+};
+
 // Returns an error text for bad arguments.
 std::optional<std::string> parse(const std::vector<std::string>& args, Options& o)
 {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return args[++i];
-        };
         if (optionsEnded) {
             if (o.codeIn)
                 return "only one code file can be given";
             o.codeIn = a;
-        } else if (a == "--") {
+            continue;
+        }
+        if (a == "--") {
             optionsEnded = true;
-        } else if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "--export-ply" || a == "--save-code") {
-            auto v = value();
-            if (!v)
-                return a + " needs a file name";
-            (a == "--export-ply" ? o.plyOut : o.codeOut) = *v;
-        } else if (a == "--seed") {
-            auto v = value();
-            if (!v)
-                return "--seed needs a number";
-            o.seed = parseSeed(*v);
-            if (!o.seed)
-                return "--seed needs a whole number from 0 to 4294967295, not \"" + *v + "\"";
-        } else if (a.starts_with("-") && a != "-") {
-            return "unknown option " + a;
-        } else if (o.codeIn) {
-            return "only one code file can be given";
-        } else {
+            continue;
+        }
+        const CommandOption* option = findOption(a);
+        if (!option) {
+            if (a.starts_with("-") && a != "-")
+                return "unknown option " + a;
+            if (o.codeIn)
+                return "only one code file can be given";
             o.codeIn = a;
+            continue;
+        }
+        // The table says which options take a value, so the help line and the parser agree.
+        std::string value;
+        if (option->batch && !option->value.empty()) {
+            if (i + 1 >= args.size())
+                return option->name == "--seed" ? std::string("--seed needs a number")
+                                                : a + " needs a file name";
+            value = args[++i];
+        }
+        if (option->name == "--help") {
+            o.help = true;
+        } else if (option->name == "--version") {
+            o.version = true;
+        } else if (option->name == "--export-ply") {
+            o.plyOut = value;
+        } else if (option->name == "--save-code") {
+            o.codeOut = value;
+        } else if (option->name == "--seed") {
+            o.seed = parseSeed(value);
+            if (!o.seed)
+                return "--seed needs a whole number from 0 to 4294967295, not \"" + value + "\"";
+        } else if (option->name == "--measure-fps") {
+            return "--measure-fps opens the window and must come first";
+        } else {
+            return "option " + a + " is listed but not handled";
         }
     }
     if (!o.help && !o.version && !o.plyOut && !o.codeOut)
@@ -92,13 +114,85 @@ std::optional<std::string> parse(const std::vector<std::string>& args, Options& 
     return std::nullopt;
 }
 
+std::string optionColumn(const CommandOption& option)
+{
+    std::string text = option.alias.empty() ? "" : std::string(option.alias) + ", ";
+    text += option.name;
+    if (!option.value.empty())
+        text += " " + std::string(option.value);
+    return text;
+}
+
+std::string twoColumns(std::string_view left, std::string_view right, std::size_t width)
+{
+    return "  " + std::string(left) + std::string(width - left.size() + 2, ' ') +
+           std::string(right) + "\n";
+}
+
 } // namespace
+
+// The forms of the command line, after the program name; the usage line of an error and the
+// synopsis of --help are both made from them.
+constexpr std::string_view kForms[] = {
+    "[FILE.qbx]",
+    "--export-ply OUT.ply [--seed N] [FILE.qbx]",
+    "--save-code OUT.qbx [--seed N] [FILE.qbx]",
+    "--measure-fps [SECONDS] [POINTS]",
+};
 
 std::string usageText()
 {
-    return "usage: qubex [FILE.qbx]\n"
-           "       qubex --export-ply OUT.ply [--seed N] [FILE.qbx]\n"
-           "       qubex --save-code OUT.qbx [--seed N] [FILE.qbx]\n";
+    std::string text;
+    for (const std::string_view form : kForms)
+        text += (text.empty() ? "usage: qubex " : "       qubex ") + std::string(form) + "\n";
+    return text;
+}
+
+std::span<const CommandOption> commandOptions()
+{
+    return kOptions;
+}
+
+const CommandOption* findOption(std::string_view arg)
+{
+    for (const CommandOption& option : kOptions)
+        if (arg == option.name || (!option.alias.empty() && arg == option.alias))
+            return &option;
+    return nullptr;
+}
+
+std::string helpText()
+{
+    // "Usage:" and "or:" are what help2man recognises as the synopsis of the manual page, and a
+    // line of an "Examples:" block with the text two blanks after the command a tagged example.
+    std::string text;
+    for (const std::string_view form : kForms)
+        text += (text.empty() ? "Usage: qubex " : "  or:  qubex ") + std::string(form) + "\n";
+    text += "\n"
+            "Shows a random three-dimensional IFS as a cloud of points. Without options qubex\n"
+            "opens its window (and the code file, if one is given); the options below do the\n"
+            "work without one. The settings file qubex.ini in $WINDIR (else $XDG_CONFIG_HOME,\n"
+            "else ~/.config) supplies the matrix length, iteration, autosize and autocenter.\n"
+            "\n"
+            "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n"
+            "\n"
+            "Options:\n";
+    std::size_t width = 0;
+    for (const CommandOption& option : kOptions)
+        width = std::max(width, optionColumn(option).size());
+    for (const CommandOption& option : kOptions)
+        text += twoColumns(optionColumn(option), option.help, width);
+    const std::pair<std::string_view, std::string_view> examples[] = {
+        {"qubex --seed 7 --save-code random.qbx", "draw a random code from seed 7 and save it"},
+        {"qubex --export-ply cloud.ply random.qbx", "write the points of that code as PLY"},
+    };
+    width = 0;
+    for (const auto& [command, what] : examples)
+        width = std::max(width, command.size());
+    text += "\nExamples:\n";
+    for (const auto& [command, what] : examples)
+        text += twoColumns(command, what, width);
+    return text;
 }
 
 bool isBatchInvocation(const std::vector<std::string>& args)
@@ -106,8 +200,7 @@ bool isBatchInvocation(const std::vector<std::string>& args)
     for (const auto& a : args) {
         if (a == "--")
             return false;
-        if (a == "--export-ply" || a == "--save-code" || a == "--seed" || a == "--help" ||
-            a == "-h" || a == "--version")
+        if (const CommandOption* option = findOption(a); option && option->batch)
             return true;
     }
     return false;
@@ -129,19 +222,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         return 2;
     }
     if (o.help) {
-        out << usageText()
-            << "\n"
-               "Without options qubex opens its window (and the code file, if one is given).\n"
-               "  --export-ply OUT.ply  write the point cloud as an ASCII PLY file\n"
-               "  --save-code OUT.qbx   write the code (random, or the one loaded) as a code file\n"
-               "  --seed N              seed the random generator (default: the current time)\n"
-               "  --measure-fps [SECONDS] [POINTS]  open the window, redraw and print frames per "
-               "second\n"
-               "  --help, --version\n"
-               "  --                    ends the options (for a file whose name starts with -)\n"
-               "The settings file "
-            << settingsFilePath()
-            << " supplies the matrix length, iteration, autosize and autocenter.\n";
+        out << helpText();
         return 0;
     }
     if (o.version) {

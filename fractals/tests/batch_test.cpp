@@ -1,5 +1,6 @@
 // Batch mode: the same document and bitmap code without a window.
 #include "batch.h"
+#include "doc_types.h"
 #include "ifs_doc.h"
 #include "julia_doc.h"
 #include "lsystem_turtle.h"
@@ -9,7 +10,9 @@
 #include "temp_env.h"
 
 #include <QImage>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 using namespace fractals;
@@ -115,6 +118,117 @@ TEST(Batch, BadArgumentsExitTwoWithUsage)
     EXPECT_EQ(run({"--help"}).code, 0);
     EXPECT_NE(run({"--version"}).out.find("fractals"), std::string::npos);
     EXPECT_FALSE(isBatchCommandLine({"file.mnd", "--no-splash"}));
+}
+
+// The help and the parser are made from the shared table and the kinds' own options; this fails
+// when an entry has no parser branch, takes its value differently from what its line says, or
+// the help leaves it out.
+TEST(Batch, HelpGivesEveryOptionOneLineAndTheParserTakesEachOfThem)
+{
+    const BatchRun help = run({"--help"});
+    ASSERT_EQ(help.code, 0);
+    std::vector<std::string> lines;
+    std::istringstream in(help.out);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    const auto linesStarting = [&](const std::string& head) {
+        int found = 0;
+        for (const std::string& line : lines)
+            found += line.starts_with("  " + head + "  ");
+        return found;
+    };
+    // --version ends the parse with 0, so every option before it must have been taken.
+    const std::map<std::string, std::string> accepted = {
+        {"--render", "a.bmp"}, {"--save", "a.mnd"}, {"--html", "a.html"},  {"--new", "mandel"},
+        {"--size", "8x8"},     {"--threads", "2"},  {"--palette", "a.pal"}};
+    for (const CommandOption& option : commandOptions()) {
+        const std::string name(option.name);
+        const std::string head = (option.alias.empty() ? "" : std::string(option.alias) + ", ") +
+                                 name +
+                                 (option.value.empty() ? "" : " " + std::string(option.value));
+        EXPECT_EQ(linesStarting(head), 1) << name;
+        if (name == "--")
+            continue;
+        std::vector<std::string> spellings{name};
+        if (!option.alias.empty())
+            spellings.emplace_back(option.alias);
+        for (const std::string& spelled : spellings) {
+            EXPECT_EQ(findOption(spelled), &option);
+            EXPECT_TRUE(isBatchCommandLine({spelled})) << spelled;
+            std::vector<std::string> args{spelled};
+            if (!option.value.empty()) {
+                ASSERT_TRUE(accepted.count(name)) << name << " takes a value the test lacks";
+                args.push_back(accepted.at(name));
+            }
+            args.push_back("--version");
+            const BatchRun r = run(args);
+            EXPECT_EQ(r.code, 0) << spelled << ": " << r.err;
+        }
+    }
+    // The kinds' own options: one line each, however many kinds share it, and taken.
+    int kindOptions = 0;
+    for (const DocType& type : docTypes())
+        for (const BatchOption& option : type.batchOptions) {
+            ++kindOptions;
+            const std::string head =
+                option.name + (option.valueName.empty() ? "" : " " + option.valueName);
+            EXPECT_EQ(linesStarting(head), 1) << head;
+            EXPECT_TRUE(isBatchCommandLine({option.name})) << option.name;
+            std::vector<std::string> args{option.name};
+            if (!option.valueName.empty())
+                args.push_back("1");
+            args.push_back("--version");
+            EXPECT_EQ(run(args).code, 0) << option.name;
+        }
+    EXPECT_GE(kindOptions, 4);
+    EXPECT_EQ(linesStarting("--seed S"), 1);
+    const BatchRun unknown = run({"--sizes", "8x8", "--version"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_EQ(unknown.err.rfind("fractals: unknown option --sizes\nusage:", 0), 0u);
+
+    // Every example is a command line the parser takes.
+    const auto examples = std::find(lines.begin(), lines.end(), std::string("Examples:"));
+    ASSERT_NE(examples, lines.end());
+    int count = 0;
+    for (auto line = examples + 1; line != lines.end() && line->starts_with("  fractals ");
+         ++line, ++count) {
+        std::vector<std::string> args;
+        std::istringstream words(line->substr(11, line->find("  ", 2) - 11));
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        args.push_back("--version");
+        EXPECT_EQ(run(args).code, 0) << *line;
+    }
+    EXPECT_GE(count, 1);
+}
+
+// Ormolith keeps its documents in text .ifs files; ours are binary.
+TEST(Batch, AnOrmolithDocumentIsNamedWithTheProgramThatOpensIt)
+{
+    suite::test::TempDir dir;
+    const std::string orbit = ORMOLITH_IFS_EXAMPLE;
+    const std::string named = "Failed to open document \"" + orbit +
+                              "\".\nThis is a document of Ormolith, not of fractals: open it "
+                              "with Ormolith.\n";
+    for (const std::string action : {"--render", "--save", "--html"}) {
+        const auto out = dir / ("o" + std::string(action == "--render" ? ".bmp" : ".ifs"));
+        const BatchRun r = run({action, out.string(), orbit});
+        EXPECT_EQ(r.code, 1) << action;
+        EXPECT_EQ(r.err, named) << action;
+        EXPECT_FALSE(std::filesystem::exists(out)) << action;
+    }
+    // Saved with CR LF it is still Ormolith's; other text keeps the archive's reason.
+    const auto crlf = dir / "crlf.ifs";
+    suite::test::writeFileBytes(crlf, "<?xml version=\"1.0\"?>\r\n<document>\r\n</document>\r\n");
+    EXPECT_NE(
+        run({"--save", (dir / "c.ifs").string(), crlf.string()}).err.find("open it with Ormolith"),
+        std::string::npos);
+    const auto other = dir / "other.ifs";
+    suite::test::writeFileBytes(other, "<?xml version=\"1.0\"?>\n<svg>\n</svg>\n");
+    const BatchRun r = run({"--save", (dir / "d.ifs").string(), other.string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.find("Ormolith"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Unexpected file format"), std::string::npos) << r.err;
 }
 
 TEST(Batch, OnlyBatchOptionsSelectBatchModeAndDoubleDashEndsOptions)

@@ -119,6 +119,14 @@ TEST_F(MainWndTest, RefusedFilesOpenNothingAndSayWhy)
     EXPECT_NE(prompts.boxes.shown()[1].text.find("bad schema"), std::string::npos);
     EXPECT_NE(prompts.boxes.shown()[2].text.find("missing.mnd"), std::string::npos);
     EXPECT_EQ(main.currentMenuId(), 500);
+
+    // A document of Ormolith shares the extension; the box names the program that opens it.
+    EXPECT_EQ(main.openDocument(ORMOLITH_IFS_EXAMPLE), nullptr);
+    ASSERT_EQ(prompts.boxes.shown().size(), 4u);
+    EXPECT_EQ(prompts.boxes.shown()[3].text,
+              "Failed to open document \"" + std::string(ORMOLITH_IFS_EXAMPLE) +
+                  "\".\nThis is a document of Ormolith, not of fractals: open it with Ormolith.");
+    EXPECT_TRUE(main.frames().isEmpty());
 }
 
 TEST_F(MainWndTest, StartUpFailsWhenNoFileOfTheCommandLineOpens)

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <iostream>
 #include <new>
-#include <set>
 #include <thread>
+#include <utility>
 
 #include "bmp_writer.h"
 #include "builder.h"
@@ -37,7 +37,10 @@ bool loadSource(const CommandLine& cmd, CFractal_Doc& doc, std::ostream& err)
     if (cmd.sample >= 0)
         return doc.loadSample(cmd.sample);
     if (!doc.openDocument(cmd.input)) {
-        err << "Ormolith: " << cmd.input << ": " << kOpenFailedText << "\n";
+        err << "Ormolith: " << cmd.input << ": " << kOpenFailedText;
+        if (!doc.lastError().empty())
+            err << " " << doc.lastError();
+        err << "\n";
         return false;
     }
     if (doc.lastUnmatchedLines() > 0)
@@ -149,49 +152,119 @@ int renderToBitmap(const CommandLine& cmd, FractalScene& scene, std::ostream& er
 
 } // namespace
 
+namespace {
+
+constexpr CommandOption kOptions[] = {
+    {"--save", "", "OUT.ifs", "write the document (a sample or FILE.ifs) to OUT.ifs"},
+    {"--render", "", "OUT.bmp", "build the picture and write it as a 24-bit bitmap"},
+    {"--animate", "", "OUT.avi", "build the frames of the animation of FILE.ifs into a video"},
+    {"--size", "", "WxH", "picture size of --render and --animate (default 640x480)"},
+    {"--threads", "", "N", "worker threads of a build, 1 to 256 (default: one per core)"},
+    {"--sample", "", "N", "start from built-in sample N instead of FILE.ifs (see Samples)"},
+    {"--codec", "", "C",
+     "frames of --animate: mjpeg (Motion JPEG, default) or dib (full frames, uncompressed)"},
+    {"--quality", "", "Q", "JPEG quality of --codec mjpeg, 1 to 100 (default 85)"},
+    {"--frames", "", "A-B",
+     "only frames A to B of --animate (from 0, inclusive; A- runs to the end)"},
+    {"--help", "-h", "", "show this help and exit"},
+    {"--version", "", "", "show the version and exit"},
+    {"--", "", "", "end the options (for a file whose name starts with \"-\")"},
+};
+
+// The forms of the command line after the program name: the one-line usage of an error and the
+// synopsis of --help are both made from them.
+constexpr std::string_view kForms[] = {
+    "[FILE.ifs]",
+    "--save OUT.ifs (--sample N | FILE.ifs)",
+    "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs)",
+    "--animate OUT.avi [--size WxH] [--threads N] [--codec dib|mjpeg] [--quality Q] "
+    "[--frames A-B] FILE.ifs",
+    "--help | --version",
+};
+
+std::string twoColumns(std::string_view left, std::string_view right, std::size_t width)
+{
+    return "  " + std::string(left) + std::string(width - std::min(width, left.size()) + 2, ' ') +
+           std::string(right) + "\n";
+}
+
+std::string optionColumn(const CommandOption& option)
+{
+    std::string text = option.alias.empty() ? "" : std::string(option.alias) + ", ";
+    text += option.name;
+    if (!option.value.empty())
+        text += " " + std::string(option.value);
+    return text;
+}
+
+} // namespace
+
+std::span<const CommandOption> commandOptions()
+{
+    return kOptions;
+}
+
+const CommandOption* findOption(std::string_view arg)
+{
+    for (const CommandOption& option : kOptions)
+        if (arg == option.name || (!option.alias.empty() && arg == option.alias))
+            return &option;
+    return nullptr;
+}
+
 std::string usageLine()
 {
-    return "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | "
-           "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs) | "
-           "--animate OUT.avi [--size WxH] [--threads N] [--codec dib|mjpeg] [--quality Q] "
-           "[--frames A-B] FILE.ifs | --help | --version";
+    std::string line = "usage: Ormolith";
+    for (std::size_t i = 0; i < std::size(kForms); ++i)
+        line += (i == 0 ? " " : " | ") + std::string(kForms[i]);
+    return line;
 }
 
 std::string helpText()
 {
-    std::string text =
-        usageLine() +
-        "\n\n"
-        "Builds three-dimensional IFS fractals. Without options the window opens.\n\n"
-        "  --save OUT.ifs   write the document (a sample or FILE.ifs) to OUT.ifs\n"
-        "  --render OUT.bmp build the picture and write it as a 24-bit bitmap\n"
-        "  --animate OUT.avi build the frames of FILE.ifs's animation into a video\n"
-        "  --codec C        frames of --animate: mjpeg (Motion JPEG, default) or\n"
-        "                   dib (full frames, uncompressed)\n"
-        "  --quality Q      JPEG quality of --codec mjpeg, 1..100 (default 85)\n"
-        "  --frames A-B     only frames A to B of --animate (from 0, inclusive;\n"
-        "                   A- to the end); parts join with ffmpeg's concat demuxer\n"
-        "  --size WxH       picture size for --render and --animate (default 640x480)\n"
-        "  --threads N      worker threads of a build (default: one per core)\n"
-        "  --sample N       start from built-in sample N:\n";
+    // "Usage:" and "or:" are what help2man recognises as the synopsis of the manual page, and a
+    // line of an "Examples:" block with the text two blanks after the command a tagged example.
+    std::string text;
+    for (const std::string_view form : kForms)
+        text += (text.empty() ? "Usage: Ormolith " : "  or:  Ormolith ") + std::string(form) + "\n";
+    text += "\n"
+            "Builds three-dimensional IFS fractals. Without options the window opens (with\n"
+            "FILE.ifs, if one is given); the options below do the work without a window. Parts\n"
+            "of one animation made with --frames join with ffmpeg's concat demuxer.\n"
+            "\n"
+            "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n"
+            "\n"
+            "Options:\n";
+    std::size_t width = 0;
+    for (const CommandOption& option : kOptions)
+        width = std::max(width, optionColumn(option).size());
+    for (const CommandOption& option : kOptions)
+        text += twoColumns(optionColumn(option), option.help, width);
+    text += "\nSamples:\n";
     for (int i = 0; i < kSampleCount; ++i)
-        text += "                     " + std::to_string(i) + "  " + kSampleNames[i] + "\n";
-    text += "  --help           show this text\n"
-            "  --version        show the version\n"
-            "  --               ends the options (for a file whose name starts with -)\n"
-            "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n";
+        text += twoColumns(std::to_string(i), kSampleNames[i], 1);
+    const std::pair<std::string_view, std::string_view> examples[] = {
+        {"Ormolith --render sponge.bmp --size 800x600 --sample 3",
+         "build Menger's Sponge into a bitmap"},
+        {"Ormolith --save tree.ifs --sample 7", "write the Tree sample as a document"},
+        {"Ormolith --animate orbit.avi --frames 0-24 menger-orbit.ifs",
+         "make the first 25 frames of a document's animation"},
+    };
+    width = 0;
+    for (const auto& [command, what] : examples)
+        width = std::max(width, command.size());
+    text += "\nExamples:\n";
+    for (const auto& [command, what] : examples)
+        text += twoColumns(command, what, width);
     return text;
 }
 
 bool isBatchCommandLine(const std::vector<std::string>& args)
 {
-    static const std::set<std::string> batchOptions = {
-        "--help",    "-h",       "--version", "--save",  "--render",  "--size",
-        "--threads", "--sample", "--animate", "--codec", "--quality", "--frames"};
     for (const std::string& arg : args) {
         if (arg == "--")
             return false;
-        if (batchOptions.count(arg))
+        if (findOption(arg))
             return true;
     }
     return false;
@@ -247,77 +320,76 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
         };
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
-        } else if (optionsEnded) {
+            continue;
+        }
+        const CommandOption* option = optionsEnded ? nullptr : findOption(arg);
+        if (!option) {
+            if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+                error = "unknown option " + arg;
+                return std::nullopt;
+            }
             if (!cmd.input.empty()) {
                 error = "only one FILE.ifs may be given";
                 return std::nullopt;
             }
             cmd.input = arg;
-        } else if (arg == "--help" || arg == "-h") {
+            continue;
+        }
+        const std::string_view name = option->name;
+        // A second action is refused before its value is looked for.
+        if (name == "--save" || name == "--render" || name == "--animate") {
+            const auto action = name == "--save"     ? CommandLine::Action::save
+                                : name == "--render" ? CommandLine::Action::render
+                                                     : CommandLine::Action::animate;
+            if (!setAction(action, arg))
+                return std::nullopt;
+        }
+        // The table says which options take a value, so the help line and the parser agree.
+        std::string text;
+        if (!option->value.empty() && !value(text))
+            return std::nullopt;
+        if (name == "--help") {
             if (!setAction(CommandLine::Action::help, arg))
                 return std::nullopt;
-        } else if (arg == "--version") {
+        } else if (name == "--version") {
             if (!setAction(CommandLine::Action::version, arg))
                 return std::nullopt;
-        } else if (arg == "--save") {
-            if (!setAction(CommandLine::Action::save, arg) || !value(cmd.output))
-                return std::nullopt;
-        } else if (arg == "--render") {
-            if (!setAction(CommandLine::Action::render, arg) || !value(cmd.output))
-                return std::nullopt;
-        } else if (arg == "--animate") {
-            if (!setAction(CommandLine::Action::animate, arg) || !value(cmd.output))
-                return std::nullopt;
-        } else if (arg == "--codec") {
-            if (!value(cmd.codec))
-                return std::nullopt;
-            if (cmd.codec != "dib" && cmd.codec != "mjpeg") {
-                error = "--codec needs dib or mjpeg, not '" + cmd.codec + "'";
+        } else if (name == "--save" || name == "--render" || name == "--animate") {
+            cmd.output = text;
+        } else if (name == "--codec") {
+            if (text != "dib" && text != "mjpeg") {
+                error = "--codec needs dib or mjpeg, not '" + text + "'";
                 return std::nullopt;
             }
+            cmd.codec = text;
             animateOnly = arg;
-        } else if (arg == "--quality") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
+        } else if (name == "--quality") {
             if (!parseCount(text, 1, 100, cmd.quality)) {
                 error = "--quality needs a number from 1 to 100, not '" + text + "'";
                 return std::nullopt;
             }
             animateOnly = arg;
-        } else if (arg == "--frames") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
+        } else if (name == "--frames") {
             if (!parseFrames(text, cmd.frameFirst, cmd.frameLast)) {
                 error = "--frames needs FIRST-LAST frame numbers from 0 (FIRST <= LAST), not '" +
                         text + "'";
                 return std::nullopt;
             }
             animateOnly = arg;
-        } else if (arg == "--size") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
+        } else if (name == "--size") {
             if (!parseSize(text, cmd.width, cmd.height)) {
                 error = "--size needs WIDTHxHEIGHT from 1x1 to " + std::to_string(kMaxSide) + "x" +
                         std::to_string(kMaxSide) + ", not '" + text + "'";
                 return std::nullopt;
             }
             sizeGiven = true;
-        } else if (arg == "--threads") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
+        } else if (name == "--threads") {
             if (!parseCount(text, 1, 256, cmd.threads)) {
                 error = "--threads needs a number from 1 to 256, not '" + text + "'";
                 return std::nullopt;
             }
             threadsGiven = true;
-        } else if (arg == "--sample") {
-            std::string text;
-            if (!value(text))
-                return std::nullopt;
+        } else if (name == "--sample") {
             if (cmd.sample >= 0) {
                 error = "--sample given twice";
                 return std::nullopt;
@@ -327,15 +399,9 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& args
                         ", not '" + text + "'";
                 return std::nullopt;
             }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg;
-            return std::nullopt;
         } else {
-            if (!cmd.input.empty()) {
-                error = "only one FILE.ifs may be given";
-                return std::nullopt;
-            }
-            cmd.input = arg;
+            error = "option " + arg + " is listed but not handled";
+            return std::nullopt;
         }
     }
     if (cmd.sample >= 0 && !cmd.input.empty()) {

@@ -4,10 +4,26 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ormolith {
+
+// One option of the command line. The parser accepts exactly these options and reads a value
+// exactly when `value` names one, and --help prints one line per entry, so the help cannot
+// drift from what the parser does.
+struct CommandOption {
+    std::string_view name;  // "--render"
+    std::string_view alias; // "-h", or empty
+    std::string_view value; // "OUT.bmp", or empty for a switch
+    std::string_view help;  // the one line --help shows
+};
+
+std::span<const CommandOption> commandOptions();
+// The option spelled `arg` (its name or its alias), or null; "--" is one of them.
+const CommandOption* findOption(std::string_view arg);
 
 struct CommandLine {
     enum class Action { window, help, version, save, render, animate };

@@ -187,7 +187,24 @@ bool CFractal_Doc::openDocument(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;
+    // Our reader is lenient (unknown lines keep their defaults), so a binary file of the other
+    // .ifs kind would open as a default scene; it is refused with the program that opens it.
+    char head[16] = {};
+    in.read(head, sizeof head);
+    if (isFractalsDocument(std::string_view(head, static_cast<std::size_t>(in.gcount())))) {
+        lastError_ = kFractalsDocumentText;
+        return false;
+    }
+    in.clear();
+    in.seekg(0);
     return readDocument(in);
+}
+
+bool isFractalsDocument(std::string_view head)
+{
+    // A length-prefixed single-byte text, then the 32-bit magic 41000 (0x0000A028).
+    constexpr std::string_view kHeader("\x08Kaleidra\x28\xA0\x00\x00", 13);
+    return head.starts_with(kHeader);
 }
 
 bool CFractal_Doc::readDocument(std::istream& in)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image_buffer.h"
@@ -18,6 +19,14 @@ namespace ormolith {
 // The framework's texts for a file that cannot be read or written.
 inline constexpr const char* kOpenFailedText = "Failed to open document.";
 inline constexpr const char* kSaveFailedText = "Failed to save document.";
+// Said after kOpenFailedText when the file is a document of the suite's 2D program: its IFS
+// documents share the extension .ifs with ours.
+inline constexpr const char* kFractalsDocumentText =
+    "This is a document of fractals, not of Ormolith: open it with fractals.";
+
+// True when `head` (the first bytes of a file) starts with the header of a fractals document:
+// the product text "Kaleidra" with its length byte, then the magic number 41000 little-endian.
+bool isFractalsDocument(std::string_view head);
 
 // The property bar shows one document's scene through value pointers into it, so it must let
 // go before the scene is destroyed and may look again afterwards.
@@ -66,7 +75,7 @@ public:
     void setTitle(const std::string& title) { title_ = title; }
     bool isModified() const { return modified_; }
     void setModified(bool modified = true) { modified_ = modified; }
-    // Why the last save failed, for batch output.
+    // Why the last save or open failed, when there is more to say than the framework's text.
     const std::string& lastError() const { return lastError_; }
     // Lines of the last opened file that matched no parameter (shifted or foreign lines).
     int lastUnmatchedLines() const { return lastUnmatched_; }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "batch.h"
+#include "fractal_doc.h"
 #include "suite_version.h"
 #include "temp_env.h"
 
@@ -127,6 +130,36 @@ TEST(Batch, SavesSamplesAndFiles)
     EXPECT_NE(r.err.find("warning:"), std::string::npos) << r.err;
 }
 
+// The suite's 2D program keeps its IFS documents in binary .ifs files; ours are text.
+TEST(Batch, AFractalsDocumentIsNamedWithTheProgramThatOpensIt)
+{
+    TempDir dir;
+    const std::string fern = FRACTALS_IFS_EXAMPLE;
+    const auto out = dir / "o.ifs";
+    for (const std::string action : {"--save", "--render"}) {
+        const BatchRun r = run({action, out.string(), fern});
+        EXPECT_EQ(r.code, 1) << action;
+        EXPECT_EQ(r.err, "Ormolith: " + fern +
+                             ": Failed to open document. This is a document of fractals, not of "
+                             "Ormolith: open it with fractals.\n");
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    EXPECT_TRUE(isFractalsDocument(readFileBytes(fern)));
+    // Any fractals document (a Mandelbrot set here) has the same header.
+    EXPECT_TRUE(isFractalsDocument(std::string("\x08Kaleidra\x28\xA0\0\0\x07\0\0\0", 17)));
+    // Not the header: another magic, a cut-off header, our own text.
+    EXPECT_FALSE(isFractalsDocument(std::string("\x08Kaleidra\x29\xA0\0\0", 13)));
+    EXPECT_FALSE(isFractalsDocument(std::string("\x08Kaleidra\x28\xA0", 11)));
+    EXPECT_FALSE(isFractalsDocument("<?xml version=\"1.0\"?>\n<document>\n"));
+
+    // A file of ours whose first line merely mentions the name still opens.
+    const auto ours = dir / "kaleidra.ifs";
+    ASSERT_EQ(run({"--save", ours.string(), "--sample", "0"}).code, 0);
+    writeFileBytes(ours, "\x08Kaleidra\n" + readFileBytes(ours).substr(22));
+    const BatchRun r = run({"--save", out.string(), ours.string()});
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
 TEST(Batch, FailuresPrintTheMessageAndExitNonZero)
 {
     TempDir dir;
@@ -151,6 +184,86 @@ TEST(Batch, HelpAndVersion)
     EXPECT_EQ(r.out, std::string("Ormolith ") + SUITE_VERSION + "\n");
     r = run({"--help"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out.rfind(usageLine(), 0), 0u);
-    EXPECT_NE(r.out.find("8  Appolony Set"), std::string::npos);
+    EXPECT_EQ(r.out.rfind("Usage: Ormolith [FILE.ifs]\n  or:  Ormolith --save OUT.ifs", 0), 0u);
+    EXPECT_NE(r.out.find("\n  8  Appolony Set\n"), std::string::npos);
+    // The one-line usage of a bad command line stays as scripts know it.
+    EXPECT_EQ(usageLine(),
+              "usage: Ormolith [FILE.ifs] | --save OUT.ifs (--sample N | FILE.ifs) | "
+              "--render OUT.bmp [--size WxH] [--threads N] (--sample N | FILE.ifs) | "
+              "--animate OUT.avi [--size WxH] [--threads N] [--codec dib|mjpeg] [--quality Q] "
+              "[--frames A-B] FILE.ifs | --help | --version");
+}
+
+// The help and the parser are made from one table; this fails when an entry of it has no parser
+// branch, takes its value differently from what its line says, or the help leaves it out.
+TEST(Batch, HelpGivesEveryOptionOneLineAndTheParserTakesEachOfThem)
+{
+    const std::string help = run({"--help"}).out;
+    std::vector<std::string> lines;
+    std::istringstream in(help);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    for (const CommandOption& option : commandOptions()) {
+        const std::string name(option.name);
+        const std::string head = (option.alias.empty() ? "" : std::string(option.alias) + ", ") +
+                                 name +
+                                 (option.value.empty() ? "" : " " + std::string(option.value));
+        int found = 0;
+        for (const std::string& line : lines)
+            found +=
+                line.starts_with("  " + head + "  ") && line.ends_with(std::string(option.help));
+        EXPECT_EQ(found, 1) << name;
+        if (name == "--")
+            continue;
+        std::vector<std::string> spellings{name};
+        if (!option.alias.empty())
+            spellings.emplace_back(option.alias);
+        for (const std::string& spelled : spellings) {
+            EXPECT_EQ(findOption(spelled), &option) << spelled;
+            EXPECT_TRUE(isBatchCommandLine({spelled})) << spelled;
+            // Each option in a command line that needs it, with a value it accepts; the
+            // action options stand for themselves.
+            std::vector<std::string> args;
+            if (name == "--help" || name == "--version" || name == "--save" || name == "--render" ||
+                name == "--animate")
+                args = {spelled};
+            else if (name == "--size" || name == "--threads")
+                args = {"--render", "o.bmp", spelled};
+            else if (name == "--sample")
+                args = {"--save", "o.ifs", spelled};
+            else
+                args = {"--animate", "o.avi", spelled};
+            const std::map<std::string, std::string> accepted = {
+                {"--save", "o.ifs"}, {"--render", "o.bmp"}, {"--animate", "o.avi"},
+                {"--size", "8x8"},   {"--threads", "2"},    {"--sample", "1"},
+                {"--codec", "dib"},  {"--quality", "50"},   {"--frames", "0-1"}};
+            if (!option.value.empty()) {
+                ASSERT_TRUE(accepted.count(name)) << name << " takes a value the test lacks";
+                args.push_back(accepted.at(name));
+            }
+            // A source for the actions that need one; a value the option does not take would
+            // become a second source and be refused.
+            if (name != "--help" && name != "--version" && name != "--sample")
+                args.push_back("in.ifs");
+            std::string error;
+            EXPECT_TRUE(parse(args, &error)) << spelled << ": " << error;
+        }
+    }
+    std::string error;
+    EXPECT_FALSE(parse({"--render", "o.bmp", "--sizes", "8x8", "a.ifs"}, &error));
+    EXPECT_EQ(error, "unknown option --sizes");
+
+    // Every example is a command line the parser takes.
+    const auto examples = std::find(lines.begin(), lines.end(), std::string("Examples:"));
+    ASSERT_NE(examples, lines.end());
+    int count = 0;
+    for (auto line = examples + 1; line != lines.end() && line->starts_with("  Ormolith ");
+         ++line, ++count) {
+        std::vector<std::string> args;
+        std::istringstream words(line->substr(11, line->find("  ", 2) - 11));
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        EXPECT_TRUE(parse(args, &error)) << *line << ": " << error;
+    }
+    EXPECT_GE(count, 1);
 }

@@ -495,6 +495,13 @@ TEST_F(MainFrameTest, DocumentsSaveOpenAndRememberRecentFiles)
     EXPECT_EQ(main.openDocument(QString::fromStdString((dir / "missing.ifs").string())),
               nullptr);
     EXPECT_EQ(prompts.boxes.texts(), std::vector<std::string>{"Failed to open document."});
+    // A document of fractals shares the extension; the box names the program that opens it.
+    EXPECT_EQ(main.openDocument(FRACTALS_IFS_EXAMPLE), nullptr);
+    EXPECT_EQ(prompts.boxes.texts().back(),
+              "Failed to open document.\nThis is a document of fractals, not of Ormolith: open it "
+              "with fractals.");
+    EXPECT_EQ(main.frames().size(), 1);
+    EXPECT_EQ(main.recentFiles().size(), 1);
     // A modified document asks on closing; Cancel keeps it.
     opened->doc().setModified();
     prompts.boxes.queue(QMessageBox::Cancel);

@@ -639,7 +639,10 @@ CChildFrame* CMainFrame::openDocument(const QString& path)
     }
     auto doc = std::make_unique<CFractal_Doc>();
     if (!doc->openDocument(path.toStdString())) {
-        ask(this, QString::fromUtf8(kOpenFailedText), QMessageBox::Ok, QMessageBox::Warning);
+        QString text = QString::fromUtf8(kOpenFailedText);
+        if (!doc->lastError().empty())
+            text += "\n" + QString::fromStdString(doc->lastError());
+        ask(this, text, QMessageBox::Ok, QMessageBox::Warning);
         return nullptr;
     }
     CChildFrame* frame = addFrame(std::move(doc));

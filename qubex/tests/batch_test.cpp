@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 namespace qubex {
@@ -186,6 +187,67 @@ TEST_F(Batch, OnlyBatchOptionsSelectBatchModeAndDoubleDashEndsOptions)
     EXPECT_EQ(suite::test::readFileBytes(file("b.qbx")),
               suite::test::readFileBytes(file("-x.qbx")));
     EXPECT_EQ(refused.status, 2);
+}
+
+// The help and the parser are made from one table; these cases fail when an entry of it has no
+// parser branch, takes its value differently from what its line says, or the help leaves it out.
+TEST_F(Batch, HelpGivesEveryOptionOneLineAndTheParserTakesEachOfThem)
+{
+    const BatchRun help = run({"--help"});
+    ASSERT_EQ(help.status, 0);
+    const std::vector<std::string> helpLines = lines(help.out);
+    for (const CommandOption& option : commandOptions()) {
+        const std::string name(option.name);
+        std::vector<std::string> spellings{name};
+        if (!option.alias.empty())
+            spellings.emplace_back(option.alias);
+        // Its one line starts with its spellings and value, then the text.
+        const std::string head = (option.alias.empty() ? "" : std::string(option.alias) + ", ") +
+                                 name +
+                                 (option.value.empty() ? "" : " " + std::string(option.value));
+        int found = 0;
+        for (const std::string& line : helpLines)
+            found +=
+                line.starts_with("  " + head + "  ") && line.ends_with(std::string(option.help));
+        EXPECT_EQ(found, 1) << name;
+        if (name == "--")
+            continue;
+        for (const std::string& spelled : spellings) {
+            EXPECT_EQ(findOption(spelled), &option) << spelled;
+            if (!option.batch) {
+                EXPECT_FALSE(isBatchInvocation({spelled})) << spelled;
+                continue;
+            }
+            EXPECT_TRUE(isBatchInvocation({spelled})) << spelled;
+            // --version ends the run before anything is read or written; a value "1" suits
+            // every option that takes one.
+            std::vector<std::string> args{"--version", spelled};
+            if (!option.value.empty())
+                args.push_back("1");
+            const BatchRun r = run(args);
+            EXPECT_EQ(r.status, 0) << spelled << ": " << r.err;
+            // A value the option does not take would be read as the code file: only one fits.
+            args.push_back("2.qbx");
+            EXPECT_EQ(run(args).status, 0) << spelled;
+        }
+    }
+    EXPECT_EQ(findOption("--export"), nullptr);
+    EXPECT_EQ(run({"--version", "--export"}).err.find("qubex: unknown option --export"), 0u);
+
+    // Every example is a command line the parser takes.
+    const auto examples = std::find(helpLines.begin(), helpLines.end(), std::string("Examples:"));
+    ASSERT_NE(examples, helpLines.end());
+    int exampleCount = 0;
+    for (auto line = examples + 1; line != helpLines.end() && line->starts_with("  qubex ");
+         ++line, ++exampleCount) {
+        std::vector<std::string> args{"--version"};
+        std::istringstream words(
+            line->substr(line->find("qubex ") + 6, line->find("  ", 2) - line->find("qubex ") - 6));
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        EXPECT_EQ(run(args).status, 0) << *line;
+    }
+    EXPECT_GE(exampleCount, 1);
 }
 
 } // namespace

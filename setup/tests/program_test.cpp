@@ -1,9 +1,13 @@
 // Runs copies of the built setup program, each in its own folder beside its own setup.inf,
 // the way a user runs it from a distribution folder.
+#include "command_line.h"
+#include "install_value.h"
+#include "profile.h"
 #include "setup_test_support.h"
 #include "suite_version.h"
 
 #include <fcntl.h>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -28,12 +32,13 @@ protected:
     fs::path win = root / "win";
     fs::path sys = root / "sys";
     fs::path dst = root / "dst";
+    fs::path program = dist / "setup";
     std::string out, err;
 
     void SetUp() override
     {
         fs::create_directories(dist);
-        fs::copy_file(SETUP_PROGRAM, dist / "setup");
+        fs::copy_file(SETUP_PROGRAM, program);
     }
 
     void writeInf(const std::string& body) { writeText(dist / "setup.inf", body); }
@@ -42,8 +47,7 @@ protected:
     int run(std::vector<std::string> args = {"--unattended"}, std::vector<std::string> env = {},
             const std::vector<std::string>& drop = {})
     {
-        const std::string program = (dist / "setup").string();
-        std::vector<std::string> storage{program};
+        std::vector<std::string> storage{program.string()};
         storage.insert(storage.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& a : storage)
@@ -75,7 +79,7 @@ protected:
                                          0644);
         pid_t pid = -1;
         const int spawned =
-            ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+            ::posix_spawn(&pid, storage[0].c_str(), &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         EXPECT_EQ(spawned, 0);
         int status = 0;
@@ -89,7 +93,7 @@ protected:
 TEST_F(Program, HelpVersionAndBadArguments)
 {
     EXPECT_EQ(run({"--help"}), 0);
-    EXPECT_NE(out.find("usage: setup [--unattended]"), std::string::npos) << out;
+    EXPECT_EQ(out, setup::helpText());
     EXPECT_NE(out.find("--unattended"), std::string::npos);
     EXPECT_EQ(run({"--version"}), 0);
     EXPECT_EQ(out, std::string("setup (Ovalink) ") + SUITE_VERSION + "\n");
@@ -195,48 +199,80 @@ TEST_F(Program, UnattendedRunIgnoresCopyFailuresAndCancelsAFailedStart)
                        "no-such-program-here\n[Cancel]\n");
 }
 
-// The shipped file against a distribution folder built from the real help pages: every line
-// must name a file that exists (an unattended run prints a box for any that does not), and every
-// qubex page must land where qubex looks for it, beside its bin folder.
-TEST_F(Program, ShippedDescriptionFileInstallsTheSuiteAndStartsOrmolith)
+// The shipped file against a distribution folder laid out as it names it: setup in
+// suite/bin, every listed file in the tree around it. Each lands at the same place under the
+// parent of the system directory (~/.local by default), and the Execute lines start the
+// desktop's cache tools on that tree when they exist and stay silent when they do not.
+TEST_F(Program, ShippedDescriptionFileInstallsTheTreeAndRefreshesTheCaches)
 {
-    fs::copy_file(SETUP_SHIPPED_INF, dist / "setup.inf");
-    for (const char* name : {"qubex", "fractals"}) {
-        writeText(dist / name, std::string("#!/bin/sh\n# ") + name + "\n");
-        fs::permissions(dist / name, fs::perms(0755));
-    }
-    // A stand-in Ormolith proves it is the installed copy that starts, in the source folder.
-    writeText(dist / "Ormolith", "#!/bin/sh\necho \"$0\" > ormolith-started.txt\n");
-    fs::permissions(dist / "Ormolith", fs::perms(0755));
-    std::vector<std::string> pages;
-    for (const auto& entry : fs::directory_iterator(SETUP_QUBEX_HELP_DIR)) {
-        if (entry.path().extension() != ".html")
-            continue;
-        pages.push_back(entry.path().filename().string());
-        writeText(dist / "help" / "qubex" / pages.back(), readFileBytes(entry.path()));
-    }
-    ASSERT_FALSE(pages.empty());
+    const fs::path suite = root / "suite";
+    const fs::path local = root / "home" / ".local";
+    program = suite / "bin" / "setup";
+    sys = local / "lib";
+    fs::create_directories(program.parent_path());
+    fs::copy_file(SETUP_PROGRAM, program);
+    fs::copy_file(SETUP_SHIPPED_INF, suite / "bin" / "setup.inf");
 
-    EXPECT_EQ(run(), 0);
-    EXPECT_EQ(err, "");
-    const fs::path suite = sys / "FractalSuite";
-    for (const char* name : {"qubex", "Ormolith", "fractals"}) {
-        EXPECT_EQ(readFileBytes(suite / "bin" / name), readFileBytes(dist / name)) << name;
-        EXPECT_EQ(fs::status(suite / "bin" / name).permissions(), fs::perms(0755)) << name;
+    const auto profile = setup::Profile::load(SETUP_SHIPPED_INF);
+    ASSERT_TRUE(profile);
+    std::vector<std::string> files;
+    for (int n = 1;; ++n) {
+        const std::string value =
+            profile->getString("Ovalink", "Install" + std::to_string(n), "Error", 1024);
+        if (value.find("Error") != std::string::npos)
+            break;
+        const auto line = setup::splitInstallValue(value);
+        ASSERT_TRUE(line) << value;
+        // Source and destination are the same place in the two trees.
+        const std::string from = line->sourceDir + "\\" + line->sourceFile;
+        const std::string to = line->destDir + "\\" + line->destFile;
+        ASSERT_EQ(from.rfind("%SourceDir%\\..\\", 0), 0u) << value;
+        EXPECT_EQ(to, "%SystemDir%" + from.substr(11)) << value;
+        files.push_back(setup::toNativeSeparators(from.substr(15)));
+        // Each file its own bytes, programs executable.
+        const fs::path file = suite / files.back();
+        writeText(file, "file " + files.back() + "\n");
+        if (files.back().starts_with("bin/"))
+            fs::permissions(file, fs::perms(0755));
     }
-    for (const std::string& page : pages)
-        EXPECT_EQ(readFileBytes(suite / "share" / "qubex" / "help" / page),
-                  readFileBytes(dist / "help" / "qubex" / page))
-            << page;
-    // Nothing else: no help folder beside the programs for fractals to mistake for its own.
-    std::size_t installed = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(suite))
-        installed += entry.is_regular_file();
-    EXPECT_EQ(installed, 3 + pages.size());
-    EXPECT_FALSE(fs::exists(suite / "bin" / "help"));
-    ASSERT_TRUE(waitForFile(dist / "ormolith-started.txt"));
-    EXPECT_EQ(readFileBytes(dist / "ormolith-started.txt"),
-              (suite / "bin" / "Ormolith").string() + "\n");
+    for (const char* needed : {"bin/qubex", "bin/Ormolith", "bin/fractals",
+                               "share/applications/fractals.desktop",
+                               "share/mime/packages/fractal-suite.xml"})
+        EXPECT_NE(std::find(files.begin(), files.end(), needed), files.end()) << needed;
+
+    // Stand-ins for the cache tools record the folder they were given.
+    const fs::path tools = root / "tools";
+    for (const char* tool : {"update-mime-database", "update-desktop-database"}) {
+        writeText(tools / tool, std::string("#!/bin/sh\nfor a; do last=\"$a\"; done\n"
+                                            "echo \"$last\" > \"$0.ran\"\n"));
+        fs::permissions(tools / tool, fs::perms(0755));
+    }
+    ASSERT_EQ(run({"--unattended"}, {"PATH=" + tools.string() + ":/usr/bin:/bin"}, {"PATH"}), 0);
+    EXPECT_EQ(err, "");
+    for (const std::string& file : files) {
+        EXPECT_EQ(readFileBytes(local / file), readFileBytes(suite / file)) << file;
+        if (file.starts_with("bin/"))
+            EXPECT_EQ(fs::status(local / file).permissions(), fs::perms(0755)) << file;
+    }
+    EXPECT_FALSE(fs::exists(local / "bin" / "setup"));
+    EXPECT_FALSE(fs::exists(local / "bin" / "setup.inf"));
+    ASSERT_TRUE(waitForFile(tools / "update-mime-database.ran"));
+    ASSERT_TRUE(waitForFile(tools / "update-desktop-database.ran"));
+    EXPECT_EQ(fs::weakly_canonical(readFileBytes(tools / "update-mime-database.ran").substr(
+                  0, readFileBytes(tools / "update-mime-database.ran").size() - 1)),
+              fs::weakly_canonical(local / "share" / "mime"));
+    EXPECT_EQ(fs::weakly_canonical(readFileBytes(tools / "update-desktop-database.ran").substr(
+                  0, readFileBytes(tools / "update-desktop-database.ran").size() - 1)),
+              fs::weakly_canonical(local / "share" / "applications"));
+
+    // Without the tools (only a shell on the path) nothing is said and the run ends normally.
+    fs::remove_all(local);
+    const fs::path bare = root / "bare";
+    fs::create_directories(bare);
+    fs::create_symlink("/bin/sh", bare / "sh");
+    EXPECT_EQ(run({"--unattended"}, {"PATH=" + bare.string()}, {"PATH"}), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(readFileBytes(local / "bin" / "fractals"), readFileBytes(suite / "bin" / "fractals"));
 }
 
 } // namespace

@@ -5,13 +5,14 @@
 #include "suite_version.h"
 #include "web_page.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <ostream>
-#include <set>
 #include <thread>
+#include <utility>
 
 namespace fractals {
 
@@ -79,7 +80,128 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
+constexpr CommandOption kOptions[] = {
+    {"--render", "", "OUT.bmp", "render the picture and write it as a bitmap"},
+    {"--save", "", "OUT.EXT", "save the document (EXT: the extension of its type)"},
+    {"--html", "", "OUT.html", "write a web page with the document's applet parameters"},
+    {"--new", "", "TYPE", "start from a new document of TYPE instead of FILE"},
+    {"--size", "", "WxH", "picture size of --render, 1 to 20000 each (default 640x480)"},
+    {"--threads", "", "N", "render threads, 1 to 64 (default: one per core)"},
+    {"--palette", "", "FILE.pal", "colour an escape-time or Henon picture with this palette"},
+    {"--help", "-h", "", "show this help and exit"},
+    {"--version", "", "", "show the version and exit"},
+    {"--", "", "", "end the options (for a FILE whose name starts with \"-\")"},
+};
+
+std::string twoColumns(std::string_view left, std::string_view right, std::size_t width)
+{
+    return "  " + std::string(left) + std::string(width - std::min(width, left.size()) + 2, ' ') +
+           std::string(right) + "\n";
+}
+
+std::string optionColumn(std::string_view alias, std::string_view name, std::string_view value)
+{
+    std::string text = alias.empty() ? "" : std::string(alias) + ", ";
+    text += name;
+    if (!value.empty())
+        text += " " + std::string(value);
+    return text;
+}
+
 } // namespace
+
+std::span<const CommandOption> commandOptions()
+{
+    return kOptions;
+}
+
+const CommandOption* findOption(std::string_view arg)
+{
+    for (const CommandOption& option : kOptions)
+        if (arg == option.name || (!option.alias.empty() && arg == option.alias))
+            return &option;
+    return nullptr;
+}
+
+std::string batchHelp()
+{
+    // "Usage:" and "or:" are what help2man recognises as the synopsis of the manual page, and a
+    // line of an "Examples:" block with the text two blanks after the command a tagged example.
+    std::string text =
+        "Usage: fractals [FILE]\n"
+        "  or:  fractals --render OUT.bmp [--size WxH] [--threads N] [--palette FILE.pal] "
+        "[TYPE OPTIONS] (FILE | --new TYPE)\n"
+        "  or:  fractals --save OUT.EXT (FILE | --new TYPE)\n"
+        "  or:  fractals --html OUT.html (FILE | --new TYPE)\n"
+        "\n"
+        "Explores two-dimensional fractals. Without options the window opens (with FILE, if\n"
+        "one is given); the options below render, save or export a document without one.\n"
+        "\n"
+        "Exit status: 0 done, 1 failed (the message is printed), 2 bad arguments.\n"
+        "\n"
+        "Options:\n";
+    // The kinds' own options, each once, with the kinds that take it and what each does with it.
+    struct KindOptionLine {
+        std::string column;
+        std::vector<std::pair<std::string, std::string>> kindHelps;
+        std::string text() const
+        {
+            const bool same = std::all_of(kindHelps.begin(), kindHelps.end(), [&](const auto& k) {
+                return k.second == kindHelps.front().second;
+            });
+            std::string result;
+            for (const auto& [kind, help] : kindHelps)
+                result += (result.empty() ? ""
+                           : same         ? ", "
+                                          : "; ") +
+                          kind + (same ? "" : ": " + help);
+            return same ? result + " only: " + kindHelps.front().second : result;
+        }
+    };
+    std::vector<KindOptionLine> kindLines;
+    for (const DocType& t : docTypes())
+        for (const BatchOption& o : t.batchOptions) {
+            const std::string column = optionColumn("", o.name, o.valueName);
+            auto line = std::find_if(kindLines.begin(), kindLines.end(),
+                                     [&](const KindOptionLine& l) { return l.column == column; });
+            if (line == kindLines.end())
+                line = kindLines.insert(kindLines.end(), {column, {}});
+            line->kindHelps.emplace_back(t.commandLineName, o.help);
+        }
+    std::size_t width = 0;
+    for (const CommandOption& option : kOptions)
+        width = std::max(width, optionColumn(option.alias, option.name, option.value).size());
+    for (const KindOptionLine& line : kindLines)
+        width = std::max(width, line.column.size());
+    for (const CommandOption& option : kOptions) {
+        // The kinds' options (TYPE OPTIONS) follow the shared ones that shape a picture.
+        if (option.name == "--help")
+            for (const KindOptionLine& line : kindLines)
+                text += twoColumns(line.column, line.text(), width);
+        text +=
+            twoColumns(optionColumn(option.alias, option.name, option.value), option.help, width);
+    }
+    text += "\nTypes:\n";
+    width = 0;
+    for (const DocType& t : docTypes())
+        width = std::max(width, t.commandLineName.size());
+    for (const DocType& t : docTypes())
+        text += twoColumns(t.commandLineName, t.field(2) + " (" + t.field(4) + ")", width);
+    const std::pair<std::string_view, std::string_view> examples[] = {
+        {"fractals --render mandel.bmp --size 800x600 --new mandel",
+         "the Mandelbrot set as an 800x600 bitmap"},
+        {"fractals --render fern.bmp --points 2000000 --seed 1 fern.ifs",
+         "two million points of an IFS document"},
+        {"fractals --save copy.lsf --new lsystem", "a new L-System document"},
+    };
+    width = 0;
+    for (const auto& [command, what] : examples)
+        width = std::max(width, command.size());
+    text += "\nExamples:\n";
+    for (const auto& [command, what] : examples)
+        text += twoColumns(command, what, width);
+    return text;
+}
 
 std::string batchUsage()
 {
@@ -111,13 +233,10 @@ bool isBatchCommandLine(const std::vector<std::string>& args)
 {
     // Only the batch options: Qt's own (-platform, -style) and file names, even one that
     // starts with "-", belong to the window, and "--" ends the options.
-    static const std::set<std::string> batchOptions = {
-        "--help",    "-h",        "--version", "--render", "--save",       "--html",    "--size",
-        "--threads", "--palette", "--new",     "--points", "--iterations", "--stretch", "--seed"};
     for (const auto& a : args) {
         if (a == "--")
             return false;
-        if (batchOptions.count(a))
+        if (findOption(a) || kindOption(a))
             return true;
     }
     return false;
@@ -146,38 +265,45 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
                 o.input = a;
             else
                 return usage("more than one input file");
-        } else if (a == "--help" || a == "-h") {
-            out << batchUsage();
-            return 0;
-        } else if (a == "--version") {
-            out << "fractals (Kaleidra 98) " << SUITE_VERSION << "\n";
-            return 0;
-        } else if (a == "--render" || a == "--save" || a == "--html" || a == "--size" ||
-                   a == "--threads" || a == "--palette" || a == "--new") {
-            const auto v = value();
-            if (!v)
-                return usage(a + " needs a value");
-            if (a == "--render")
-                o.render = *v;
-            else if (a == "--save")
-                o.save = *v;
-            else if (a == "--html")
-                o.html = *v;
-            else if (a == "--palette")
-                o.palette = *v;
-            else if (a == "--new")
-                o.newType = *v;
-            else if (a == "--size") {
-                if (!parseSize(*v, o.width, o.height))
-                    return usage("bad size \"" + *v + "\" (expected WxH, 1 to 20000 each)");
-            } else {
+        } else if (const CommandOption* option = findOption(a)) {
+            // The table says which options take a value, so the help line and the parser agree.
+            std::string v;
+            if (!option->value.empty()) {
+                const auto given = value();
+                if (!given)
+                    return usage(a + " needs a value");
+                v = *given;
+            }
+            const std::string_view name = option->name;
+            if (name == "--help") {
+                out << batchHelp();
+                return 0;
+            } else if (name == "--version") {
+                out << "fractals (Kaleidra 98) " << SUITE_VERSION << "\n";
+                return 0;
+            } else if (name == "--render") {
+                o.render = v;
+            } else if (name == "--save") {
+                o.save = v;
+            } else if (name == "--html") {
+                o.html = v;
+            } else if (name == "--palette") {
+                o.palette = v;
+            } else if (name == "--new") {
+                o.newType = v;
+            } else if (name == "--size") {
+                if (!parseSize(v, o.width, o.height))
+                    return usage("bad size \"" + v + "\" (expected WxH, 1 to 20000 each)");
+            } else if (name == "--threads") {
                 try {
-                    o.threads = std::stoi(*v);
+                    o.threads = std::stoi(v);
                 } catch (const std::exception&) {
                     o.threads = 0;
                 }
                 if (o.threads < 1 || o.threads > 64)
-                    return usage("bad thread count \"" + *v + "\"");
+                    return usage("bad thread count \"" + v + "\"");
+            } else {
+                return usage("option " + a + " is listed but not handled");
             }
         } else if (const BatchOption* kind = kindOption(a)) {
             std::string v;
@@ -233,7 +359,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         try {
             doc->loadFromBytes(bytes);
         } catch (const ArchiveException& e) {
-            err << loadFailureMessage(o.input, archiveFailureReason(e)) << "\n";
+            err << loadFailureMessage(o.input, documentFailureReason(bytes, e)) << "\n";
             return 1;
         }
         doc->setPathName(o.input);

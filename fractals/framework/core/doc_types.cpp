@@ -85,6 +85,20 @@ std::string archiveFailureReason(const ArchiveException& e)
     }
 }
 
+std::string documentFailureReason(std::string_view bytes, const ArchiveException& e)
+{
+    // Its first two lines, as its writer puts them; a reader may have saved it with CR LF.
+    constexpr std::string_view kDeclaration = "<?xml version=\"1.0\"?>";
+    if (bytes.starts_with(kDeclaration)) {
+        std::string_view rest = bytes.substr(kDeclaration.size());
+        if (rest.starts_with("\r"))
+            rest.remove_prefix(1);
+        if (rest.starts_with("\n<document>"))
+            return kOrmolithDocumentText;
+    }
+    return archiveFailureReason(e);
+}
+
 std::string loadFailureMessage(const std::string& path, const std::string& reason)
 {
     return "Failed to open document \"" + path + "\".\n" + reason;

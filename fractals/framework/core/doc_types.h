@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fractals {
@@ -31,6 +32,7 @@ struct BatchOption {
     std::string valueName; // "N"; empty for a switch without value
     // Tells whether a value is acceptable (null: anything is); a refused value is a usage error.
     std::function<bool(const std::string&)> accepts;
+    std::string help; // the one line --help shows, without the kinds (the help adds them)
 };
 
 // The kind's options as given on the command line: name to value ("" for a switch).
@@ -81,5 +83,11 @@ const DocType* docTypeByCommandLineName(const std::string& name);
 // The text the window shows (and batch mode prints) when a file cannot be opened.
 std::string loadFailureMessage(const std::string& path, const std::string& reason);
 std::string archiveFailureReason(const ArchiveException& e);
+// Why `bytes` could not be read as a document: a document of the suite's 3D IFS program (its
+// .ifs files are XML text) is named with the program that opens it, anything else gets
+// archiveFailureReason.
+std::string documentFailureReason(std::string_view bytes, const ArchiveException& e);
+inline constexpr const char* kOrmolithDocumentText =
+    "This is a document of Ormolith, not of fractals: open it with Ormolith.";
 
 } // namespace fractals

@@ -760,8 +760,8 @@ CFractalWnd* CMainWnd::openDocument(const QString& path)
     try {
         doc->loadFromBytes(bytes);
     } catch (const ArchiveException& e) {
-        showMessage(this,
-                    QString::fromStdString(loadFailureMessage(fullStd, archiveFailureReason(e))));
+        showMessage(this, QString::fromStdString(
+                              loadFailureMessage(fullStd, documentFailureReason(bytes, e))));
         return nullptr;
     }
     doc->setPathName(fullStd);

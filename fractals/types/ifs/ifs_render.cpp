@@ -189,11 +189,14 @@ std::vector<BatchOption> ifsBatchOptions()
              [](const std::string& v) {
                  std::uint64_t n = 0;
                  return parseUnsigned(v, kMaxPoints, n) && n > 0;
-             }},
-            {"--seed", "S", [](const std::string& v) {
+             },
+             "points the chaos game plots (default: 50 a pixel)"},
+            {"--seed", "S",
+             [](const std::string& v) {
                  std::uint64_t n = 0;
                  return parseUnsigned(v, 0xFFFFFFFFull, n);
-             }}};
+             },
+             "seed of the chaos game, 0 to 4294967295 (default 1)"}};
 }
 
 FileRenderResult renderIfsBatch(const FileRenderRequest& r)

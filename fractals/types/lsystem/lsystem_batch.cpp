@@ -35,12 +35,15 @@ std::vector<BatchOption> lsystemBatchOptions()
              [](const std::string& v) {
                  std::uint64_t n = 0;
                  return parseBounded(v, kMaxLsystemIterations, n);
-             }},
-            {"--stretch", "", nullptr},
-            {"--seed", "S", [](const std::string& v) {
+             },
+             "depth of the expansion, 0 to 36 (default 3)"},
+            {"--stretch", "", nullptr, "fill the whole picture (default: keep the proportions)"},
+            {"--seed", "S",
+             [](const std::string& v) {
                  std::uint64_t n = 0;
                  return parseBounded(v, 0xFFFFFFFFull, n);
-             }}};
+             },
+             "seed of the random commands (default: the time)"}};
 }
 
 FileRenderResult renderLsystemBatch(const FileRenderRequest& r)
