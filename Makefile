@@ -4,14 +4,17 @@
 # Helpers: make bench, make fuzz, make tsan, make format, make clean
 #   make install [PREFIX=/usr/local]     build Release and install the suite under PREFIX
 #   make uninstall [PREFIX=/usr/local]   remove exactly what the last install put there
+#   make dist [DIST=build/dist]          a folder from which `DIST/bin/setup --unattended`
+#                                        installs the suite under ~/.local, without root
 
 JOBS       ?= 2
 GENERATOR  ?= Ninja
 BUILD      ?= build
 FUZZ_SECONDS ?= 60
 PREFIX     ?= /usr/local
+DIST       ?= $(BUILD)/dist
 
-.PHONY: run test bench fuzz tsan format clean deps release install uninstall
+.PHONY: run test bench fuzz tsan format clean deps release install uninstall dist
 
 deps:
 	@scripts/install-deps
@@ -28,6 +31,10 @@ install: release
 uninstall:
 	cmake -DBUILD_DIR=$(abspath $(BUILD)/release) -DEXPECTED_PREFIX=$(abspath $(PREFIX)) \
 	  -P desktop/uninstall.cmake
+
+dist: release
+	rm -rf $(DIST)
+	scripts/make-dist $(BUILD)/release $(DIST)
 
 run: release
 	scripts/run-suite $(BUILD)/release

@@ -16,21 +16,8 @@ if [ ! -x "$build/setup/setup" ]; then
 fi
 
 dist="$(mktemp -d "${TMPDIR:-/tmp}/setup-dist-XXXXXX")"
-# cmake --install rewrites the build tree's install records; a developer's own stay as they were.
-records="install_manifest.txt install_manifest_dist.txt install_record.cmake"
-for f in $records; do
-  if [ -e "$build/$f" ]; then cp -p "$build/$f" "$dist.saved-$f"; fi
-done
-restore() {
-  for f in $records; do
-    rm -f "$build/$f"
-    if [ -e "$dist.saved-$f" ]; then mv "$dist.saved-$f" "$build/$f"; fi
-  done
-  rm -rf "$dist"
-}
-trap restore EXIT
-cmake --install "$build" --prefix "$dist" > /dev/null
-cmake --install "$build" --prefix "$dist" --component dist > /dev/null
+trap 'rm -rf "$dist"' EXIT
+"$(dirname "$0")/../make-dist" "$build" "$dist"
 
 rm -rf "$out/installed"
 mkdir -p "$out/installed/lib"

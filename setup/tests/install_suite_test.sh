@@ -19,45 +19,26 @@ fail() {
 }
 
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/suite-setup-XXXXXX")"
+trap 'rm -rf "$tmp"' EXIT
 dist="$tmp/dist"
-# cmake --install rewrites the build tree's install records; a developer's own stay as they were.
-records="install_manifest.txt install_manifest_dist.txt install_record.cmake"
-for f in $records; do
-  if [ -e "$build/$f" ]; then cp -p "$build/$f" "$tmp/saved-$f"; fi
-done
-restore() {
-  for f in $records; do
-    rm -f "$build/$f"
-    if [ -e "$tmp/saved-$f" ]; then cp -p "$tmp/saved-$f" "$build/$f"; fi
-  done
-  rm -rf "$tmp"
-}
-trap restore EXIT
 export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 unset DISPLAY WAYLAND_DISPLAY WINDIR SYSTEMDIR XDG_DATA_DIRS
 
 # --- The distribution folder.
-if ! cmake --install "$build" --prefix "$dist" > "$tmp/install.log" 2>&1 ||
-   ! cmake --install "$build" --prefix "$dist" --component dist >> "$tmp/install.log" 2>&1; then
-  cat "$tmp/install.log" >&2
-  echo "FAIL: cmake --install failed" >&2
-  exit 1
-fi
-[ -x "$dist/bin/setup" ] && [ -f "$dist/bin/setup.inf" ] || {
-  echo "FAIL: the distribution folder has no bin/setup beside bin/setup.inf" >&2
+"$source_dir/scripts/make-dist" "$build" "$dist" "$tmp/manifest" || {
+  echo "FAIL: make-dist failed" >&2
   exit 1
 }
 # What the install put there, relative to the folder; setup does not install itself.
-installed_files="$(sed "s|^$dist/||" "$build/install_manifest.txt" |
-  grep -v -e '^bin/setup$' -e '^share/man/man1/setup\.1$' -e '/apps/setup\.\(svg\|png\)$' | sort)"
+installed_files="$(grep -v -e '^bin/setup$' -e '^share/man/man1/setup\.1$' -e '/apps/setup\.\(svg\|png\)$' "$tmp/manifest")"
 [ -n "$installed_files" ] || { echo "FAIL: the install put nothing in $dist" >&2; exit 1; }
 
 # --- setup.inf names every one of them, each from and to the same place.
 listed="$(sed -n 's/\r$//; s/^Install[0-9]*=//p' "$source_dir/setup/setup.inf")"
 listed_files=""
 while IFS= read -r value; do
-  source="${value%%;*}" dest="${value#*;}"
-  from="${source%%,*}/${source#*,}" to="${dest%%,*}/${dest#*,}"
+  src="${value%%;*}" dest="${value#*;}"
+  from="${src%%,*}/${src#*,}" to="${dest%%,*}/${dest#*,}"
   from="${from//\\//}" to="${to//\\//}"
   rel="${from#%SourceDir%/../}"
   [ "$rel" != "$from" ] || { fail "Install line does not read from %SourceDir%\\..: $value"; continue; }
