@@ -55,10 +55,10 @@ $(printf '%s\n' "$extra" | sed 's/^/  /')"
 
 # --- A run in a fresh home, as a user without root runs it.
 run_setup() { # HOME PATH -> exit code; stdout/stderr in $tmp/out, $tmp/err
+  mkdir -p "$1"
   (
     export HOME="$1" XDG_DATA_HOME="$1/.local/share" XDG_CONFIG_HOME="$1/.config"
     export XDG_CACHE_HOME="$1/.cache" PATH="$2"
-    mkdir -p "$HOME"
     "$dist/bin/setup" --unattended > "$tmp/out" 2> "$tmp/err"
   )
 }

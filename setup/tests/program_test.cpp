@@ -251,8 +251,9 @@ TEST_F(Program, ShippedDescriptionFileInstallsTheTreeAndRefreshesTheCaches)
     EXPECT_EQ(err, "");
     for (const std::string& file : files) {
         EXPECT_EQ(readFileBytes(local / file), readFileBytes(suite / file)) << file;
-        if (file.starts_with("bin/"))
+        if (file.starts_with("bin/")) {
             EXPECT_EQ(fs::status(local / file).permissions(), fs::perms(0755)) << file;
+        }
     }
     EXPECT_FALSE(fs::exists(local / "bin" / "setup"));
     EXPECT_FALSE(fs::exists(local / "bin" / "setup.inf"));
