@@ -6,12 +6,14 @@
 #include "lsystem_turtle.h"
 #include "mandel_rule.h"
 #include "palette.h"
+#include "image_magick.h"
 #include "save_rules.h"
 #include "temp_env.h"
 
 #include <QImage>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <map>
 #include <sstream>
 
@@ -341,6 +343,69 @@ TEST(Batch, PaletteFileColoursTheBitmap)
     EXPECT_NE(bad.err.find("Kaleidra was unable to load the palette from the specified file."),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "n.bmp"));
+}
+
+// ImageMagick reads the PNG of an escape-time picture as the indexed picture it is: the size
+// asked, palette type, and a colour map equal to the BMP's colour table, entry for entry. The
+// L-System picture (24-bit) comes out as an RGB PNG.
+TEST(Batch, PngPicturesOpenInImageMagickWithTheBitmapsColours)
+{
+    if (!suite::test::haveIdentify())
+        GTEST_SKIP() << "ImageMagick's identify is not installed (scripts/install-deps adds it)";
+    suite::test::TempDir dir;
+    PaletteColors colors{};
+    for (int k = 0; k < kPaletteSize; ++k)
+        colors[k] = RGB(k * 2, 255 - k, (k * 37) % 256); // 90 different colours
+    suite::test::writeFileBytes(dir / "p.pal", writePaletteBytes(colors));
+    const std::string bmp = (dir / "m.bmp").string(), png = (dir / "m.png").string();
+    for (const std::string& out : {bmp, png})
+        ASSERT_EQ(run({"--render", out, "--size", "64x40", "--palette", (dir / "p.pal").string(),
+                       "--new", "mandel"})
+                      .code,
+                  0)
+            << out;
+
+    const auto facts = suite::test::identify(
+        "%m %w %h %[type] %[png:IHDR.color-type-orig] %[png:PLTE.number_colors]", png);
+    ASSERT_TRUE(facts.has_value()) << "identify cannot read " << png;
+    EXPECT_EQ(*facts, "PNG 64 40 Palette 3 256");
+
+    // The colour map as identify lists it: "   5: (10,250,185) #0AFAB9 srgb(...)".
+    const auto verbose = suite::test::identify("", png, true);
+    ASSERT_TRUE(verbose.has_value());
+    const std::string bytes = suite::test::readFileBytes(bmp);
+    std::istringstream lines(verbose->substr(verbose->find("Colormap:")));
+    std::string line;
+    std::getline(lines, line);
+    int entries = 0;
+    for (int k, r, g, b; std::getline(lines, line) &&
+                         std::sscanf(line.c_str(), " %d: (%d,%d,%d)", &k, &r, &g, &b) == 4;
+         ++entries) {
+        ASSERT_EQ(k, entries);
+        // The bitmap's table entry k: blue, green, red, 0.
+        const auto table = [&](int c) {
+            return static_cast<int>(static_cast<unsigned char>(bytes[54 + 4 * k + c]));
+        };
+        EXPECT_EQ(r, table(2)) << "entry " << k;
+        EXPECT_EQ(g, table(1)) << "entry " << k;
+        EXPECT_EQ(b, table(0)) << "entry " << k;
+    }
+    EXPECT_EQ(entries, 256);
+    // And the same indices, pixel for pixel.
+    const QImage fromBmp(QString::fromStdString(bmp)), fromPng(QString::fromStdString(png));
+    ASSERT_EQ(fromPng.format(), QImage::Format_Indexed8);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(fromPng.pixelIndex(x, y), fromBmp.pixelIndex(x, y)) << x << "," << y;
+
+    const std::string lsystemPng = (dir / "dragon.PNG").string();
+    ASSERT_EQ(
+        run({"--render", lsystemPng, "--size", "50x30", LSYSTEM_EXAMPLES "/dragon-curve.lsf"}).code,
+        0);
+    EXPECT_EQ(suite::test::identify("%m %w %h %[png:IHDR.color-type-orig]", lsystemPng),
+              "PNG 50 30 2");
+    // A name without ".png" still gets the bitmap, byte for byte as before.
+    EXPECT_EQ(suite::test::readFileBytes(bmp).substr(0, 2), "BM");
 }
 
 TEST(Batch, LsystemDocumentsHaveNoWebPage)

@@ -25,9 +25,11 @@ public:
         return boxes.show(text.toStdString(), title.toStdString());
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return nextFile(); }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&,
+    QStringList saveFilters; // the filter of every save dialog asked, in order
+    QString saveFileName(QWidget*, const QString&, const QString& filter, const QString&,
                          const QString&) override
     {
+        saveFilters << filter;
         return nextFile();
     }
     std::optional<QColor> color(QWidget*, const QColor&) override

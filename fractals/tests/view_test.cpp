@@ -336,6 +336,34 @@ TEST_F(ViewTest, BitmapExportWritesTheLivePaletteAndThePixels)
     EXPECT_FALSE(view.isRunning());
 }
 
+TEST_F(ViewTest, BitmapExportOffersPngAndKeepsThePaletteThere)
+{
+    suite::test::TempDir dir;
+    test::ScriptedPrompts prompts;
+    CMandelView view(&doc);
+    view.resize(30, 12);
+    view.show();
+    const auto bmp = dir / "export.bmp", png = dir / "export.PNG";
+    for (const auto& path : {bmp, png}) {
+        prompts.sizes.push_back({41, 23});
+        prompts.fileNames.push_back(QString::fromStdString(path.string()));
+        view.onCommand(cmd::ExportBitmap);
+        ASSERT_TRUE(waitFor([&] { return !view.isRunning(); }));
+    }
+    ASSERT_EQ(prompts.saveFilters.size(), 2);
+    EXPECT_EQ(prompts.saveFilters[0], "Windows Bitmap (*.bmp);;PNG Image (*.png);;All Files (*)");
+    EXPECT_EQ(suite::test::readFileBytes(png).substr(1, 3), "PNG");
+    const QImage fromBmp(QString::fromStdString(bmp.string()), "BMP");
+    const QImage fromPng(QString::fromStdString(png.string()), "PNG");
+    ASSERT_EQ(fromPng.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(fromPng.size(), QSize(41, 23));
+    EXPECT_EQ(fromPng.colorTable(), fromBmp.colorTable());
+    EXPECT_EQ(fromPng.colorCount(), 256);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 41; ++x)
+            ASSERT_EQ(fromPng.pixelIndex(x, y), fromBmp.pixelIndex(x, y)) << x << "," << y;
+}
+
 TEST_F(ViewTest, ZoomInThenOutGivesBackTheRectangle)
 {
     CMandelView view(&doc);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include <png_file.h>
 #include <save_file.h>
 
 namespace ormolith {
@@ -58,12 +59,42 @@ std::string bitmapFileBytes(const ImageBuffer& image)
     return out;
 }
 
+std::string pngFileBytes(const ImageBuffer& image)
+{
+    if (!image.hasPixels())
+        return {};
+    suite::PngPicture png;
+    png.width = int(image.bufferWidth);
+    png.height = int(image.bufferHeight);
+    const unsigned bytesPerPixel = image.bitsPerPixel / 8;
+    png.readRow = [&](int y, std::uint8_t* row) {
+        // The buffer's rows run bottom-up in blue-green-red order.
+        const std::uint8_t* src =
+            image.pixels.data() + std::size_t(image.bufferHeight - 1 - unsigned(y)) * image.stride;
+        for (unsigned x = 0; x < image.bufferWidth; ++x, src += bytesPerPixel) {
+            row[3 * x] = src[2];
+            row[3 * x + 1] = src[1];
+            row[3 * x + 2] = src[0];
+        }
+    };
+    return suite::pngFileBytes(png);
+}
+
 bool saveBitmap(const ImageBuffer& image, const std::string& path, std::string* error)
 {
     if (!image.hasPixels()) {
         if (error)
             *error = kBuildFirstText;
         return false;
+    }
+    if (suite::isPngPath(path)) {
+        const std::string png = pngFileBytes(image);
+        if (png.empty()) {
+            if (error)
+                *error = "the picture is too large for a PNG file";
+            return false;
+        }
+        return suite::saveFile(path, png, error);
     }
     return suite::saveFile(path, bitmapFileBytes(image), error);
 }

@@ -12,8 +12,13 @@ inline constexpr const char* kBuildFirstText = "Build Fractal First!";
 // The file's bytes for the picture. Empty when there are no pixels.
 std::string bitmapFileBytes(const ImageBuffer& image);
 
-// Writes the picture to `path`, replacing it only once the whole file is written. False with
-// `error` set when there are no pixels (kBuildFirstText) or the file cannot be written.
+// The same picture as a PNG file (8-bit red, green, blue, top row first). Empty when there are
+// no pixels.
+std::string pngFileBytes(const ImageBuffer& image);
+
+// Writes the picture to `path`, as PNG when the name ends in ".png" and as the bitmap otherwise,
+// replacing it only once the whole file is written. False with `error` set when there are no
+// pixels (kBuildFirstText) or the file cannot be written.
 bool saveBitmap(const ImageBuffer& image, const std::string& path, std::string* error = nullptr);
 
 } // namespace ormolith

@@ -4,11 +4,13 @@
 #include <QImage>
 
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "batch.h"
 #include "bmp_writer.h"
 #include "image_buffer.h"
+#include "image_magick.h"
 #include "temp_env.h"
 
 using namespace ormolith;
@@ -101,6 +103,38 @@ TEST(Bitmap, NothingBuiltNothingWritten)
     image.allocate(3, 3, 24);
     EXPECT_FALSE(saveBitmap(image, dir.path().string() + "/no/such/dir/x.bmp", &error));
     EXPECT_FALSE(error.empty());
+}
+
+// A name ending in ".png" gets a PNG that ImageMagick reads at the size asked, as 8-bit RGB, with
+// the very pixels of the bitmap the same build writes; every other name still gets the bitmap.
+TEST(RenderBatch, WritesPngWhenTheNameEndsInPng)
+{
+    if (!suite::test::haveIdentify())
+        GTEST_SKIP() << "ImageMagick's identify is not installed (scripts/install-deps adds it)";
+    TempDir dir;
+    const std::string bmp = dir.path().string() + "/koch.bmp";
+    const std::string png = dir.path().string() + "/koch.Png";
+    for (const std::string& out : {bmp, png}) {
+        std::string error;
+        auto cmd = parseCommandLine({"--render", out, "--size", "33x21", "--sample", "0"}, error);
+        ASSERT_TRUE(cmd) << error;
+        std::ostringstream sout, serr;
+        ASSERT_EQ(runBatch(*cmd, sout, serr), 0) << serr.str();
+    }
+    EXPECT_EQ(readFileBytes(bmp).substr(0, 2), "BM");
+    EXPECT_EQ(suite::test::identify("%m %w %h %[png:IHDR.color-type-orig] %[png:IHDR.bit-depth-orig]",
+                                    png),
+              "PNG 33 21 2 8");
+    const QImage fromBmp(QString::fromStdString(bmp)), fromPng(QString::fromStdString(png));
+    ASSERT_FALSE(fromPng.isNull());
+    EXPECT_EQ(fromPng.convertToFormat(QImage::Format_RGB32),
+              fromBmp.convertToFormat(QImage::Format_RGB32));
+    // A picture worth comparing: the shaded snowflake, not an empty background.
+    std::set<QRgb> colours;
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 33; ++x)
+            colours.insert(fromBmp.pixel(x, y));
+    EXPECT_GT(colours.size(), 10u);
 }
 
 TEST(RenderBatch, WritesTheBitmapAndReportsFailures)

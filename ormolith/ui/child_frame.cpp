@@ -16,7 +16,6 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <new>
 
 namespace ormolith {
@@ -414,17 +413,11 @@ void CChildFrame::saveBitmapAs()
         QString::fromStdString(doc_->title()), nullptr);
     if (path.isEmpty())
         return;
+    // The name's extension picks the format: PNG for ".png", the bitmap otherwise.
     QString error;
-    if (path.endsWith(".png", Qt::CaseInsensitive)) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !imageFromBuffer(image).save(&file, "PNG") ||
-            !file.commit())
-            error = file.errorString();
-    } else {
-        std::string reason;
-        if (!saveBitmap(image, path.toStdString(), &reason))
-            error = QString::fromStdString(reason);
-    }
+    std::string reason;
+    if (!saveBitmap(image, path.toStdString(), &reason))
+        error = QString::fromStdString(reason);
     if (!error.isEmpty())
         ask(this, QString("Cannot write %1:\n%2").arg(path, error), QMessageBox::Ok,
             QMessageBox::Warning);

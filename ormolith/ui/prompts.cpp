@@ -4,6 +4,7 @@
 #include "dialogs.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace ormolith {
 
@@ -29,6 +30,15 @@ public:
         QFileDialog dialog(parent, title, suggested, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(defaultSuffix);
+        // A name typed without extension takes the extension of the filter chosen (a PNG
+        // picture typed as "picture" becomes "picture.png", not "picture.bmp").
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& chosen) {
+                             const QRegularExpressionMatch m =
+                                 QRegularExpression(R"(\(\*\.(\w+)[ )])").match(chosen);
+                             if (m.hasMatch())
+                                 dialog.setDefaultSuffix(m.captured(1));
+                         });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         if (selectedFilter)

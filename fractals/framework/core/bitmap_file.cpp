@@ -1,7 +1,9 @@
 #include "bitmap_file.h"
 
 #include "archive.h"
+#include "png_file.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace fractals {
@@ -87,6 +89,39 @@ std::string makeBitmapBytes(const PictureView& picture, const PaletteColors& pal
     return out;
 }
 
+std::string makePngBytes(const PictureView& picture, const PaletteColors& palette)
+{
+    assert(picture.bitsPerPixel == 8 || picture.bitsPerPixel == 24 || picture.bitsPerPixel == 32);
+    suite::PngPicture png;
+    png.width = picture.width;
+    png.height = picture.height;
+    png.indexed = picture.bitsPerPixel == 8;
+    const auto w = static_cast<std::size_t>(picture.width);
+    if (png.indexed) {
+        // The bitmap's colour table entry for entry, so both files show the same colours.
+        for (int k = 0; k < 256; ++k) {
+            const ColorRef c = k < kPaletteSize ? palette[k] : 0;
+            png.palette.push_back({static_cast<std::uint8_t>(GetRValue(c)),
+                                   static_cast<std::uint8_t>(GetGValue(c)),
+                                   static_cast<std::uint8_t>(GetBValue(c))});
+        }
+        png.readRow = [&](int y, std::uint8_t* row) {
+            std::copy_n(picture.pixels.data() + static_cast<std::size_t>(y) * w, w, row);
+        };
+    } else {
+        png.readRow = [&](int y, std::uint8_t* row) {
+            const std::uint8_t* src = picture.pixels.data() + static_cast<std::size_t>(y) * w * 4;
+            // 0x00RRGGBB in memory order is B, G, R, 0 on little-endian.
+            for (std::size_t x = 0; x < w; ++x) {
+                row[3 * x] = src[4 * x + 2];
+                row[3 * x + 1] = src[4 * x + 1];
+                row[3 * x + 2] = src[4 * x];
+            }
+        };
+    }
+    return suite::pngFileBytes(png);
+}
+
 bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette,
                      const std::filesystem::path& path)
 {
@@ -96,6 +131,10 @@ bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette,
         static_cast<std::size_t>(picture.width) * (picture.bitsPerPixel == 8 ? 1 : 4);
     if (picture.pixels.size() < srcStride * static_cast<std::size_t>(picture.height))
         return false;
+    if (suite::isPngPath(path.string())) {
+        const std::string png = makePngBytes(picture, palette);
+        return !png.empty() && writeFileSafely(path, png);
+    }
     return writeFileSafely(path, makeBitmapBytes(picture, palette));
 }
 

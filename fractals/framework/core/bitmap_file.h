@@ -22,7 +22,12 @@ struct PictureView {
 // offset 1078, for 32 bits the three colour masks; then bottom-up rows padded to 4 bytes.
 std::string makeBitmapBytes(const PictureView& picture, const PaletteColors& palette);
 
-// Writes the file; the old file is replaced only once the new one is complete.
+// The same picture as a PNG file: an 8-bit picture stays indexed, its palette the 256 colours of
+// the bitmap's colour table; a 24- or 32-bit one is stored as 8-bit red, green, blue.
+std::string makePngBytes(const PictureView& picture, const PaletteColors& palette);
+
+// Writes the file, as PNG when the name ends in ".png" and as the bitmap otherwise; the old file
+// is replaced only once the new one is complete.
 bool WriteBitmapFile(const PictureView& picture, const PaletteColors& palette,
                      const std::filesystem::path& path);
 

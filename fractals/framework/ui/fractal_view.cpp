@@ -419,7 +419,8 @@ void CFractalView::exportBitmap()
     if (!prompts().bitmapSize(this, w, h))
         return;
     const QString path = prompts().saveFileName(
-        this, "Save Bitmap As", qtFilter("Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*"), "bmp",
+        this, "Save Bitmap As",
+        qtFilter("Windows Bitmap (*.bmp)|*.bmp|PNG Image (*.png)|*.png|All Files (*.*)|*.*"), "bmp",
         {});
     if (path.isEmpty())
         return;

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QRegularExpression>
 
 namespace fractals {
 
@@ -30,6 +31,15 @@ public:
         QFileDialog dialog(parent, title, suggested, filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(defaultSuffix);
+        // A name typed without extension takes the extension of the filter chosen (a PNG
+        // export typed as "picture" becomes "picture.png", not "picture.bmp").
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& chosen) {
+                             const QRegularExpressionMatch m =
+                                 QRegularExpression(R"(\(\*\.(\w+)[ )])").match(chosen);
+                             if (m.hasMatch())
+                                 dialog.setDefaultSuffix(m.captured(1));
+                         });
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().front();

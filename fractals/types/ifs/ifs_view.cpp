@@ -254,7 +254,8 @@ void CIfsView::saveBitmap()
     if (!ifsDialogs().saveBitmap(this, w, h, perPixel))
         return;
     const QString path = prompts().saveFileName(
-        this, "Save Bitmap As", qtFilter("Windows Bitmap (*.bmp)|*.bmp|All Files (*.*)|*.*"), "bmp",
+        this, "Save Bitmap As",
+        qtFilter("Windows Bitmap (*.bmp)|*.bmp|PNG Image (*.png)|*.png|All Files (*.*)|*.*"), "bmp",
         {});
     if (path.isEmpty())
         return;
